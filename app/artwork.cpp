@@ -1,0 +1,82 @@
+#include "artwork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QtMath>
+
+static void drawDial(QPainter& p, QPointF c, double r, double needleDeg)
+{
+    p.setPen(QPen(QColor(40, 60, 90), 2));
+    p.setBrush(QColor(250, 250, 245));
+    p.drawEllipse(c, r, r);
+    p.setPen(QPen(QColor(40, 60, 90), 1));
+    for (int i = 0; i <= 10; ++i) {
+        const double a = qDegreesToRadians(210.0 - i * 24.0);
+        const QPointF d(std::cos(a), -std::sin(a));
+        p.drawLine(c + d * (r * 0.72), c + d * (r * 0.9));
+    }
+    const double a = qDegreesToRadians(needleDeg);
+    p.setPen(QPen(QColor(200, 40, 40), 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(c, c + QPointF(std::cos(a), -std::sin(a)) * (r * 0.8));
+    p.setBrush(QColor(40, 60, 90));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(c, r * 0.1, r * 0.1);
+}
+
+QPixmap mainPicture()
+{
+    QPixmap pm(241, 54);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    drawDial(p, QPointF(27, 29), 21, 60);
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(24);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(30, 50, 85));
+    p.drawText(QRect(56, 4, 185, 30), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quorvane"));
+    f.setPixelSize(10);
+    f.setBold(false);
+    p.setFont(f);
+    p.setPen(QColor(90, 100, 115));
+    p.drawText(QRect(57, 34, 184, 16), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("meter link · live view · recording"));
+    return pm;
+}
+
+QPixmap aboutPicture()
+{
+    QPixmap pm(285, 194);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 0, 194);
+    g.setColorAt(0, QColor(236, 242, 250));
+    g.setColorAt(1, QColor(205, 218, 236));
+    p.fillRect(pm.rect(), g);
+    drawDial(p, QPointF(56, 62), 40, 48);
+    // A stripe of readings, like a trace on a chart recorder.
+    QPainterPath trace;
+    trace.moveTo(16, 150);
+    for (int x = 16; x <= 269; x += 3)
+        trace.lineTo(x, 150 - 14 * std::sin(x / 17.0) - 6 * std::sin(x / 5.0));
+    p.setPen(QPen(QColor(60, 120, 210), 1.6));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(trace);
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setPixelSize(26);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(30, 50, 85));
+    p.drawText(QRect(108, 26, 170, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quorvane"));
+    f.setPixelSize(11);
+    f.setBold(false);
+    p.setFont(f);
+    p.setPen(QColor(60, 70, 90));
+    p.drawText(QRect(110, 60, 170, 48), Qt::AlignLeft | Qt::TextWordWrap,
+               QStringLiteral("Live readings, recording and datalogger download for handheld meters"));
+    p.drawText(QRect(16, 168, 200, 18), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Version " QUORVANE_VERSION));
+    return pm;
+}

@@ -1,0 +1,329 @@
+#include "frm_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRadioButton>
+#include <QTimer>
+
+#include "anag_display.h"
+#include "artwork.h"
+#include "data_display.h"
+#include "dig_display.h"
+#include "framing.h"
+#include "graph_model.h"
+#include "graph_window.h"
+#include "port_dialogs.h"
+#include "runtime_error.h"
+#include "small_windows.h"
+#include "texts.h"
+
+FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_p(std::move(platform)),
+      m_ports(std::move(ports)), m_comSelect([this] { return new FrmComSelect(m_ports); })
+{
+    setWindowTitle(QStringLiteral("  Quorvane"));
+    setWindowIcon(QIcon(mainPicture().copy(4, 6, 44, 44)));
+
+    auto* picture = new QLabel(this);
+    picture->setPixmap(mainPicture());
+    picture->setStyleSheet(QStringLiteral("background: white"));
+    setCentralWidget(picture);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &FrmMain::Timer1_Timer);
+
+    Comm1 = m_p.comm.get();
+    Comm1->setParent(nullptr); // owned by the platform bundle
+    connect(Comm1, &SerialControl::OnComm, this, &FrmMain::Comm1_OnComm);
+    connect(Comm1, &SerialControl::notice, this, &FrmMain::showNotice);
+    Cmdialog1 = m_p.dialog.get();
+    Cmdialog1->setDialogTitle(QStringLiteral("Select File For Saving"));
+    Cmdialog1->setFilter(QStringLiteral("CSV|*.CSV"));
+    Cmdialog1->setDefaultExt(QStringLiteral("CSV"));
+
+    St = new QCheckBox(QStringLiteral("2"), this);
+    St->hide();
+    Light_Src = new QLabel(QStringLiteral("Label1"), this);
+    Light_Src->hide();
+
+    buildMenus();
+    // The client area is exactly the picture; the window cannot be resized.
+    const QSize pic = mainPicture().size();
+    setFixedSize(pic.width(), pic.height() + menuBar()->sizeHint().height());
+}
+
+FrmMain::~FrmMain()
+{
+    Timer1->stop();
+    if (Comm1)
+        Comm1->disconnect(this);
+}
+
+void FrmMain::buildMenus()
+{
+    auto item = [this](QMenu* menu, QAction*& action, const char* name, const QString& caption,
+                       bool checkable = false) {
+        action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setCheckable(checkable);
+    };
+    File_A = menuBar()->addMenu(QStringLiteral("File"));
+    File_A->setObjectName(QStringLiteral("File_A"));
+    item(File_A, File_Save, "File_Save", QStringLiteral("Create Save File"));
+    item(File_A, View_File, "View_File", QStringLiteral("View File"));
+    item(File_A, File_Close, "File_Close", QStringLiteral("Close Current File"));
+    item(File_A, Download_Datalogger, "Download_Datalogger", QStringLiteral("Download Datalogger"));
+    View_Mode = menuBar()->addMenu(QStringLiteral("View Mode"));
+    View_Mode->setObjectName(QStringLiteral("View_Mode"));
+    item(View_Mode, Analog_On, "Analog_On", QStringLiteral("Display Analog Meter"), true);
+    item(View_Mode, Digitial_On, "Digitial_On", QStringLiteral("Display Digital Meter"), true);
+    item(View_Mode, Disp_File_Count, "Disp_File_Count", QStringLiteral("Display File Count"));
+    item(View_Mode, Data_Display_Raw, "Data_Display_Raw", QStringLiteral("Display Data"));
+    Data_Graph = menuBar()->addMenu(QStringLiteral("Data Graph"));
+    Data_Graph->setObjectName(QStringLiteral("Data_Graph"));
+    item(Data_Graph, Graph_On, "Graph_On", QStringLiteral("Display Graph"), true);
+    Help = menuBar()->addMenu(QStringLiteral("About"));
+    Help->setObjectName(QStringLiteral("Help"));
+    item(Help, About_Me, "About_Me", QStringLiteral("About"));
+
+    // Check marks follow the handlers, not the click itself.
+    for (QAction* a : {Analog_On, Digitial_On, Graph_On})
+        connect(a, &QAction::triggered, a, [a](bool checked) { a->setChecked(!checked); });
+    connect(About_Me, &QAction::triggered, this, &FrmMain::About_Me_Click);
+    connect(Digitial_On, &QAction::triggered, this, &FrmMain::Digitial_On_Click);
+    connect(Data_Display_Raw, &QAction::triggered, this, &FrmMain::Data_Display_Raw_Click);
+}
+
+// ---- windows ----
+
+FrmComSelect* FrmMain::comSelect()
+{
+    const bool fresh = !m_comSelect.loaded();
+    FrmComSelect* w = m_comSelect.get();
+    if (fresh)
+        connect(w, &FrmComSelect::proceed, this, [this] { displayType()->show(); });
+    return w;
+}
+
+frmDisplay* FrmMain::displayType()
+{
+    const bool fresh = !m_displayType.loaded();
+    frmDisplay* w = m_displayType.get();
+    if (fresh)
+        connect(w, &frmDisplay::proceed, this, &FrmMain::ComSelect);
+    return w;
+}
+
+FrmDigDisplay* FrmMain::digDisplay()
+{
+    const bool fresh = !m_digDisplay.loaded();
+    FrmDigDisplay* w = m_digDisplay.get();
+    if (fresh)
+        connect(w, &FrmDigDisplay::unloaded, this, [this] { Digitial_On->setChecked(false); });
+    return w;
+}
+
+FrmDataDisplay* FrmMain::dataDisplay() { return m_dataDisplay.get(); }
+
+FrmGraph* FrmMain::graph() { return m_graph.get(); }
+
+FrmAnagDisplay* FrmMain::anagDisplay()
+{
+    const bool fresh = !m_anagDisplay.loaded();
+    FrmAnagDisplay* w = m_anagDisplay.get();
+    if (fresh)
+        connect(w, &FrmAnagDisplay::unloaded, this, [this] { Analog_On->setChecked(false); });
+    return w;
+}
+
+E_MsgBox* FrmMain::msgBox() { return m_msgBox.get(); }
+
+FrmAbout* FrmMain::about() { return m_about.get(); }
+
+bool FrmMain::singleDisplay() const
+{
+    // The display-type dialog is never unloaded; before it exists the default holds.
+    const frmDisplay* d = m_displayType.peek();
+    return d ? d->DisplayOne->isChecked() : true;
+}
+
+// ---- start-up and closing ----
+
+void FrmMain::Form_Load()
+{
+    m_s.Collecting = false;
+    m_s.Disp2_Low = QStringLiteral("99999");
+    m_s.Disp2_High = QStringLiteral("-99999");
+    m_s.Disp1_Low = QStringLiteral("99999");
+    m_s.Disp1_High = QStringLiteral("-99999");
+    fillUnitTable(m_s.Unit_Table);
+    comSelect()->show();
+    m_s.Rec_Num = 0;
+    GraphModel* g = graph()->Graph1;
+    g->setThisPoint(99);
+    g->setThisSet(1);
+    g->setColorData(9);
+    g->setThisSet(2);
+    g->setColorData(12);
+    m_s.Graph_Point = 99;
+    m_s.Sample_Armed = 0;
+}
+
+void FrmMain::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    Timer1->stop();
+    if (m_graph.visible())
+        m_graph.unload();
+    // Ending at once: the serial port is released before any other window goes.
+    Comm1->disconnect(this);
+    try {
+        Comm1->setPortOpen(false);
+    } catch (const RuntimeError&) {
+    }
+    m_p.files->closeAll();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    event->accept();
+    // Every other window goes with the main one, without its own closing handler.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this)
+            w->hide();
+    QApplication::quit();
+}
+
+void FrmMain::showNotice(const QString& text)
+{
+    E_MsgBox* box = msgBox();
+    box->Msg->setText(text);
+    box->show();
+}
+
+void FrmMain::Show_About()
+{
+    FrmAbout* w = about();
+    w->show();
+    w->raise();
+}
+
+void FrmMain::About_Me_Click() { Show_About(); }
+
+// ---- port selection and intake ----
+
+void FrmMain::ComSelect()
+{
+    show();
+    const int port = comSelect()->portNumber();
+    try {
+        Comm1->setDTREnable(comSelect()->Enable_DTR->checkState() != Qt::Unchecked);
+        Comm1->setCommPort(port);
+        Comm1->setSettings(QStringLiteral("9600,N,8,1"));
+        Comm1->setInputLen(16);
+        Comm1->setPortOpen(true);
+        m_s.Save_Data = m_p.boxes->msgBox(QStringLiteral("Do You Want To Save The Data"),
+                                          int(Mb::YesNo) | int(Mb::Question)) -
+                        5;
+        if (m_s.Save_Data == 1) {
+            // The save file's dialogs come with recording.
+        } else {
+            m_s.Save_Data = 0;
+        }
+        if (m_s.Save_Data != 1)
+            Timer1->start();
+        Comm1->setInBufferCount(0);
+        m_comSelect.unload();
+    } catch (const RuntimeError& e) {
+        m_p.boxes->msgBox(e.description(), Mb::OkOnly);
+    }
+}
+
+void FrmMain::Comm1_OnComm()
+{
+    try {
+        Comm1->setInputLen(0);
+        if (Comm1->InBufferCount() != 0) {
+            m_s.Sig_Str = Comm1->Input();
+            if (isWholePacket(m_s.Sig_Str))
+                Proc_Packet();
+        }
+    } catch (const RuntimeError& e) {
+        // The event has no caller to hand an error to; the link reports its own losses.
+        showNotice(e.description());
+    }
+}
+
+void FrmMain::Timer1_Timer() { Time_Check(); }
+
+void FrmMain::Time_Check()
+{
+    // The sampling clock comes with recording.
+}
+
+// ---- per-packet pipeline ----
+
+void FrmMain::Proc_Packet()
+{
+    Time_Check();
+    try {
+        Proc_Sig();
+    } catch (const RuntimeError&) {
+        // A bad packet never stops the next one.
+    }
+}
+
+void FrmMain::Proc_Sig()
+{
+    const DecoderInputs in{singleDisplay(), St->isChecked(), m_s.Save_Data, &m_s.Unit_Table};
+    const DecoderHooks hooks{[this] { Reset_Extremes_1(); }, [this] { addRawListLine(); }};
+    struct SyncCaption
+    {
+        FrmMain* w;
+        ~SyncCaption()
+        {
+            if (!w->m_s.Light_Letter.isEmpty())
+                w->Light_Src->setText(w->m_s.lightCaption());
+        }
+    } sync{this};
+    decodePacket(m_s.Sig_Str, m_s, in, hooks);
+}
+
+void FrmMain::addRawListLine()
+{
+    FrmDigDisplay* d = digDisplay();
+    const QString time = texts::timeText(m_p.clock->time());
+    const QString date = texts::dateText(m_p.clock->date());
+    QStringList f{texts::numberText(double(m_s.Rec_Count)), d->Label2->text(), d->Label5->text()};
+    if (!singleDisplay())
+        f << d->Label3->text() << d->Label6->text();
+    f << time << date;
+    dataDisplay()->addLine(f.join(u','));
+}
+
+// ---- live view ----
+
+void FrmMain::Reset_Extremes_1() {}
+
+void FrmMain::Reset_Extremes_2() {}
+
+void FrmMain::Digitial_On_Click()
+{
+    if (!Digitial_On->isChecked()) {
+        Digitial_On->setChecked(true);
+        digDisplay()->show();
+    } else {
+        Digitial_On->setChecked(false);
+        digDisplay()->hide();
+    }
+}
+
+void FrmMain::Data_Display_Raw_Click() { dataDisplay()->show(); }

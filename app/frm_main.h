@@ -1,0 +1,107 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include "platform.h"
+#include "port_map.h"
+#include "session_state.h"
+#include "window_slot.h"
+
+class QAction;
+class QCheckBox;
+class QLabel;
+class QTimer;
+class QMenu;
+class FrmComSelect;
+class frmDisplay;
+class FrmDigDisplay;
+class FrmDataDisplay;
+class FrmGraph;
+class FrmAnagDisplay;
+class E_MsgBox;
+class FrmAbout;
+
+// "  Quorvane": owns the session state, the hidden controls and every window.
+class FrmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit FrmMain(Platform platform, PortMap ports = PortMap(), QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    void Form_Load();
+    void Form_Unload();
+
+    // Public procedures other windows call.
+    void ComSelect();
+    void Proc_Sig();
+    void Time_Check();
+
+    // Handlers.
+    void Comm1_OnComm();
+    void Timer1_Timer();
+    void About_Me_Click();
+    void Digitial_On_Click();
+    void Data_Display_Raw_Click();
+
+    // Procedures of the main window.
+    void Proc_Packet();
+    void Show_About();
+    void Reset_Extremes_1();
+    void Reset_Extremes_2();
+    void showNotice(const QString& text);
+
+    bool singleDisplay() const;
+
+    SessionState& session() { return m_s; }
+    const Platform& platform() const { return m_p; }
+
+    // Windows, each created on first use.
+    FrmComSelect* comSelect();
+    frmDisplay* displayType();
+    FrmDigDisplay* digDisplay();
+    FrmDataDisplay* dataDisplay();
+    FrmGraph* graph();
+    FrmAnagDisplay* anagDisplay();
+    E_MsgBox* msgBox();
+    FrmAbout* about();
+    bool comSelectLoaded() const { return m_comSelect.loaded(); }
+    bool aboutLoaded() const { return m_about.loaded(); }
+    bool dataDisplayLoaded() const { return m_dataDisplay.loaded(); }
+    bool digDisplayLoaded() const { return m_digDisplay.loaded(); }
+
+    // Hidden controls.
+    QTimer* Timer1;
+    SerialControl* Comm1;
+    CommonDialog* Cmdialog1;
+    QCheckBox* St;
+    QLabel* Light_Src;
+
+    // Menu bar.
+    QMenu *File_A, *View_Mode, *Data_Graph, *Help;
+    QAction *File_Save, *View_File, *File_Close, *Download_Datalogger;
+    QAction *Analog_On, *Digitial_On, *Disp_File_Count, *Data_Display_Raw;
+    QAction* Graph_On;
+    QAction* About_Me;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void addRawListLine();
+
+    Platform m_p;
+    PortMap m_ports;
+    SessionState m_s;
+    bool m_unloaded = false;
+
+    WindowSlot<FrmComSelect> m_comSelect;
+    WindowSlot<frmDisplay> m_displayType;
+    WindowSlot<FrmDigDisplay> m_digDisplay;
+    WindowSlot<FrmDataDisplay> m_dataDisplay;
+    WindowSlot<FrmGraph> m_graph;
+    WindowSlot<FrmAnagDisplay> m_anagDisplay;
+    WindowSlot<E_MsgBox> m_msgBox;
+    WindowSlot<FrmAbout> m_about;
+};

@@ -1,0 +1,37 @@
+#include <QApplication>
+#include <QMessageBox>
+
+#include "frm_main.h"
+#include "qt_serial_control.h"
+#include "runtime_error.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorvane"));
+    QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+
+    PortMap ports;
+    try {
+        const QStringList rest = ports.applyArguments(app.arguments().mid(1));
+        if (!rest.isEmpty())
+            throw RuntimeError(QStringLiteral("Unknown argument \"%1\". The only option is "
+                                              "--port N=DEVICE, for example --port 1=/dev/ttyUSB0.")
+                                   .arg(rest.first()));
+    } catch (const RuntimeError& e) {
+        QMessageBox::critical(nullptr, QStringLiteral("Quorvane"), e.description());
+        return 2;
+    }
+
+    Platform platform;
+    platform.comm = std::make_unique<QtSerialControl>(ports);
+    platform.clock = std::make_shared<SystemClock>();
+    platform.boxes = std::make_shared<QtMessageBoxes>();
+    platform.dialog = std::make_shared<QtCommonDialog>();
+    platform.files = std::make_shared<SeqFiles>();
+
+    FrmMain w(std::move(platform), ports);
+    w.Form_Load();
+    w.show();
+    return app.exec();
+}

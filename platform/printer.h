@@ -1,0 +1,6 @@
+#pragma once
+
+class QPrinter;
+
+// The printer chosen in the last printer dialog; the following print goes to it.
+QPrinter& sharedPrinter();

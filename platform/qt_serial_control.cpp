@@ -1,0 +1,251 @@
+#include "qt_serial_control.h"
+
+#include <QFileInfo>
+
+#include "runtime_error.h"
+
+LineSettings LineSettings::parse(const QString& text)
+{
+    const QStringList f = text.split(u',');
+    LineSettings s;
+    bool ok = f.size() == 4;
+    if (ok)
+        s.baud = f[0].trimmed().toInt(&ok);
+    if (ok) {
+        const QString p = f[1].trimmed().toUpper();
+        ok = p.size() == 1 && QStringLiteral("NEOMS").contains(p);
+        if (ok)
+            s.parity = char(p[0].unicode());
+    }
+    if (ok) {
+        s.dataBits = f[2].trimmed().toInt(&ok);
+        ok = ok && s.dataBits >= 5 && s.dataBits <= 8;
+    }
+    if (ok) {
+        const QString stop = f[3].trimmed();
+        if (stop == QLatin1String("1"))
+            s.stopBits = 10;
+        else if (stop == QLatin1String("1.5"))
+            s.stopBits = 15;
+        else if (stop == QLatin1String("2"))
+            s.stopBits = 20;
+        else
+            ok = false;
+    }
+    if (!ok || s.baud <= 0)
+        throw RuntimeError(QStringLiteral("Invalid port settings \"%1\"").arg(text));
+    return s;
+}
+
+QtSerialControl::QtSerialControl(PortMap ports, QObject* parent)
+    : SerialControl(parent), m_ports(std::move(ports))
+{
+    // Three character times at 9600 baud is about 3 ms; timers are coarser, so take a little more.
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(5);
+    m_pause.setTimerType(Qt::PreciseTimer);
+    // A partial packet is stale only after a silence well beyond a USB adapter's latency.
+    m_stale.setSingleShot(true);
+    m_stale.setInterval(100);
+    m_reconnect.setInterval(500);
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
+    connect(&m_pause, &QTimer::timeout, this, &QtSerialControl::onPause);
+    connect(&m_stale, &QTimer::timeout, this, &QtSerialControl::onStale);
+    connect(&m_reconnect, &QTimer::timeout, this, &QtSerialControl::tryReconnect);
+}
+
+QtSerialControl::~QtSerialControl()
+{
+    m_port.disconnect(this);
+    m_port.close();
+}
+
+QString QtSerialControl::portName() const
+{
+    return QStringLiteral("Com Port %1 (%2)").arg(m_commPort).arg(m_device);
+}
+
+void QtSerialControl::setCommPort(int port)
+{
+    if (m_wantOpen)
+        throw RuntimeError(QStringLiteral("The port number cannot change while the port is open"));
+    if (port < 1 || port > 4)
+        throw RuntimeError(QStringLiteral("Invalid port number %1: choose Com Port 1 to 4").arg(port));
+    m_commPort = port;
+}
+
+void QtSerialControl::setDTREnable(bool on)
+{
+    m_dtr = on;
+    if (m_port.isOpen())
+        m_port.setDataTerminalReady(on); // fails harmlessly on lines without modem signals
+}
+
+void QtSerialControl::setSettings(const QString& settings)
+{
+    m_line = LineSettings::parse(settings);
+    m_settingsText = settings;
+    if (m_port.isOpen())
+        applyLine();
+}
+
+void QtSerialControl::applyLine()
+{
+    m_port.setBaudRate(m_line.baud);
+    switch (m_line.parity) {
+    case 'E': m_port.setParity(QSerialPort::EvenParity); break;
+    case 'O': m_port.setParity(QSerialPort::OddParity); break;
+    case 'M': m_port.setParity(QSerialPort::MarkParity); break;
+    case 'S': m_port.setParity(QSerialPort::SpaceParity); break;
+    default: m_port.setParity(QSerialPort::NoParity); break;
+    }
+    m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_line.dataBits));
+    m_port.setStopBits(m_line.stopBits == 20   ? QSerialPort::TwoStop
+                       : m_line.stopBits == 15 ? QSerialPort::OneAndHalfStop
+                                               : QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+void QtSerialControl::openDevice()
+{
+    m_port.setPortName(m_device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const auto err = m_port.error();
+        const QString name = portName();
+        m_port.clearError();
+        switch (err) {
+        case QSerialPort::DeviceNotFoundError:
+            throw RuntimeError(QStringLiteral("%1: no such port").arg(name));
+        case QSerialPort::PermissionError:
+            if (QFileInfo::exists(m_device) && !QFileInfo(m_device).isWritable())
+                throw RuntimeError(QStringLiteral("%1: permission denied. Add your user to the "
+                                                  "dialout group and log in again.")
+                                       .arg(name));
+            throw RuntimeError(QStringLiteral("%1: port in use by another program").arg(name));
+        case QSerialPort::OpenError:
+            throw RuntimeError(QStringLiteral("%1: port already open").arg(name));
+        default:
+            throw RuntimeError(QStringLiteral("%1: cannot open (%2)").arg(name, m_port.errorString()));
+        }
+    }
+    applyLine();
+    // On a line without modem signals (a pseudo-terminal) this fails; the port still works.
+    m_port.setDataTerminalReady(m_dtr);
+    m_port.clearError();
+    m_buffer.clear();
+}
+
+void QtSerialControl::setPortOpen(bool open)
+{
+    if (open == m_wantOpen)
+        return;
+    if (open) {
+        if (m_commPort < 1 || m_commPort > 4)
+            throw RuntimeError(QStringLiteral("Invalid port number %1: choose Com Port 1 to 4").arg(m_commPort));
+        m_device = m_ports.device(m_commPort);
+        openDevice();
+        m_wantOpen = true;
+    } else {
+        m_wantOpen = false;
+        m_reconnect.stop();
+        m_pause.stop();
+        m_stale.stop();
+        m_port.close();
+        m_buffer.clear();
+    }
+}
+
+void QtSerialControl::pull()
+{
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        m_buffer += m_port.readAll();
+}
+
+int QtSerialControl::InBufferCount()
+{
+    if (!m_wantOpen)
+        throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
+    pull();
+    return int(std::min<qsizetype>(m_buffer.size(), 32767));
+}
+
+void QtSerialControl::setInBufferCount(int count)
+{
+    if (!m_wantOpen)
+        throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
+    if (count != 0)
+        throw RuntimeError(QStringLiteral("Invalid property value"));
+    pull();
+    m_buffer.clear();
+    m_pause.stop();
+    m_stale.stop();
+}
+
+QString QtSerialControl::Input()
+{
+    if (!m_wantOpen)
+        throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
+    pull();
+    const qsizetype n = m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, m_buffer.size()) : m_buffer.size();
+    const QString text = QString::fromLatin1(m_buffer.constData(), n);
+    m_buffer.remove(0, n);
+    return text;
+}
+
+void QtSerialControl::onReadyRead()
+{
+    pull();
+    if (m_buffer.isEmpty())
+        return;
+    m_pause.start();
+    m_stale.start();
+}
+
+void QtSerialControl::onPause()
+{
+    if (m_buffer.size() >= m_threshold) {
+        m_stale.stop();
+        emit OnComm();
+    }
+}
+
+void QtSerialControl::onStale()
+{
+    if (!m_buffer.isEmpty() && m_buffer.size() < m_threshold)
+        m_buffer.clear(); // never join a stale piece to the next packet
+}
+
+void QtSerialControl::onError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
+        return;
+    // A vanished device raises these endlessly while the port still reads as open: stop at once.
+    if (!m_port.isOpen())
+        return;
+    m_port.close();
+    m_pause.stop();
+    m_stale.stop();
+    m_buffer.clear();
+    if (m_wantOpen) {
+        emit notice(QStringLiteral("%1 was disconnected. Waiting for it to come back…").arg(portName()));
+        m_reconnect.start();
+    }
+}
+
+void QtSerialControl::tryReconnect()
+{
+    if (!m_wantOpen) {
+        m_reconnect.stop();
+        return;
+    }
+    if (!QFileInfo::exists(m_device))
+        return;
+    try {
+        openDevice();
+    } catch (const RuntimeError&) {
+        return; // not ready yet; try again on the next tick
+    }
+    m_reconnect.stop();
+    emit notice(QStringLiteral("%1 is connected again.").arg(portName()));
+}

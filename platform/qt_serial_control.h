@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSerialPort>
+#include <QTimer>
+
+#include "port_map.h"
+#include "serial_control.h"
+
+// Comm1 on QSerialPort. Received bytes gather in our own buffer; OnComm is raised once a packet's
+// worth is waiting and the line has paused, so every read starts at a packet boundary.
+class QtSerialControl : public SerialControl
+{
+    Q_OBJECT
+public:
+    explicit QtSerialControl(PortMap ports, QObject* parent = nullptr);
+    ~QtSerialControl() override;
+
+    void setCommPort(int port) override;
+    int CommPort() const override { return m_commPort; }
+    void setDTREnable(bool on) override;
+    bool DTREnable() const override { return m_dtr; }
+    void setSettings(const QString& settings) override;
+    QString Settings() const override { return m_settingsText; }
+    void setInputLen(int len) override { m_inputLen = len < 0 ? 0 : len; }
+    int InputLen() const override { return m_inputLen; }
+    void setPortOpen(bool open) override;
+    bool PortOpen() const override { return m_wantOpen; }
+    int InBufferCount() override;
+    void setInBufferCount(int count) override;
+    QString Input() override;
+
+    // Tuning, in milliseconds; the defaults suit 9600 baud over real and USB lines.
+    void setPauseMs(int ms) { m_pause.setInterval(ms); }
+    void setStaleMs(int ms) { m_stale.setInterval(ms); }
+    void setReconnectMs(int ms) { m_reconnect.setInterval(ms); }
+    int threshold() const { return m_threshold; }
+
+    bool deviceConnected() const { return m_port.isOpen(); }
+    const QString& devicePath() const { return m_device; }
+
+private:
+    void openDevice(); // throws RuntimeError
+    void applyLine();
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void onPause();
+    void onStale();
+    void tryReconnect();
+    void pull();
+    QString portName() const;
+
+    PortMap m_ports;
+    QSerialPort m_port;
+    QByteArray m_buffer;
+    QTimer m_pause;
+    QTimer m_stale;
+    QTimer m_reconnect;
+    int m_commPort = 0;
+    bool m_dtr = false;
+    QString m_settingsText = QStringLiteral("9600,N,8,1");
+    LineSettings m_line;
+    int m_inputLen = 0;
+    int m_threshold = 16;
+    bool m_wantOpen = false;
+    QString m_device;
+};
