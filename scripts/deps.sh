@@ -1,0 +1,27 @@
+# Sourced by run.sh and test.sh: installs the Debian packages that are missing.
+# Everything the build and the tests need is listed here; nothing else is assumed on the machine.
+QV_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
+                   qt6-serialport-dev qt6-charts-dev libgl-dev)
+QV_TEST_PACKAGES=(clang libclang-rt-14-dev)
+
+qv_ensure_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures (once) and builds the tree in $1 with build type $2.
+qv_build() {
+    local dir=$1 type=$2
+    if [ ! -f "$dir/build.ninja" ]; then
+        cmake -S "$QV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type"
+    fi
+    cmake --build "$dir" -j "$(nproc)"
+}

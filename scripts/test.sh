@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite headless; non-zero on any failure.
+set -euo pipefail
+QV_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+source "$QV_ROOT/scripts/deps.sh"
+
+qv_ensure_packages "${QV_BUILD_PACKAGES[@]}" "${QV_TEST_PACKAGES[@]}"
+BUILD="$QV_ROOT/build"
+qv_build "$BUILD" RelWithDebInfo
+
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)"
+
+# The decoder under libFuzzer with address and undefined-behaviour sanitizers.
+"$QV_ROOT/scripts/fuzz.sh"

@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QByteArray>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+#include "clock.h"
+#include "common_dialog.h"
+#include "message_boxes.h"
+#include "runtime_error.h"
+#include "serial_control.h"
+
+// Serial control that a test feeds: push bytes, then fire OnComm (or let fire() do both).
+class FakeSerialControl : public SerialControl
+{
+    Q_OBJECT
+public:
+    void setCommPort(int port) override
+    {
+        log << QStringLiteral("CommPort=%1").arg(port);
+        if (port < 1 || port > 4)
+            throw RuntimeError(QStringLiteral("Invalid port number %1").arg(port));
+        m_port = port;
+    }
+    int CommPort() const override { return m_port; }
+    void setDTREnable(bool on) override { log << QStringLiteral("DTREnable=%1").arg(on); m_dtr = on; }
+    bool DTREnable() const override { return m_dtr; }
+    void setSettings(const QString& s) override { log << QStringLiteral("Settings=") + s; m_settings = s; }
+    QString Settings() const override { return m_settings; }
+    void setInputLen(int len) override { m_inputLen = len; }
+    int InputLen() const override { return m_inputLen; }
+    void setPortOpen(bool open) override
+    {
+        log << QStringLiteral("PortOpen=%1").arg(open);
+        if (open && !failOpen.isEmpty())
+            throw RuntimeError(failOpen);
+        m_open = open;
+    }
+    bool PortOpen() const override { return m_open; }
+    int InBufferCount() override { return int(m_buffer.size()); }
+    void setInBufferCount(int count) override
+    {
+        log << QStringLiteral("InBufferCount=%1").arg(count);
+        m_buffer.clear();
+    }
+    QString Input() override
+    {
+        const qsizetype n = m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, m_buffer.size()) : m_buffer.size();
+        const QString s = QString::fromLatin1(m_buffer.left(n));
+        m_buffer.remove(0, n);
+        return s;
+    }
+
+    void push(const QByteArray& bytes) { m_buffer += bytes; }
+    void fire(const QByteArray& bytes)
+    {
+        push(bytes);
+        emit OnComm();
+    }
+    void sendNotice(const QString& text) { emit notice(text); }
+    qsizetype waiting() const { return m_buffer.size(); }
+
+    QStringList log;         // every property written, in order
+    QString failOpen;        // non-empty: opening raises this description
+
+private:
+    int m_port = 0;
+    bool m_dtr = false;
+    QString m_settings;
+    int m_inputLen = 0;
+    bool m_open = false;
+    QByteArray m_buffer;
+};
+
+// A clock that stands where the test puts it.
+class FakeClock : public Clock
+{
+public:
+    QDate date() const override { return m_date; }
+    QTime time() const override { return m_time; }
+    void set(QDate d, QTime t) { m_date = d; m_time = t; }
+    QDate m_date{2026, 5, 31};
+    QTime m_time{14, 3, 9};
+};
+
+// Message boxes that record every text and answer from a script (Mb::Ok when the script is empty).
+class FakeMessageBoxes : public MessageBoxes
+{
+public:
+    int msgBox(const QString& prompt, int flags) override
+    {
+        shown << prompt;
+        shownFlags << flags;
+        if (answers.empty())
+            return (flags & 7) == Mb::YesNo ? Mb::No : Mb::Ok;
+        const int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    QStringList shown;
+    QList<int> shownFlags;
+    std::deque<int> answers;
+};
+
+// Common dialog whose user picks `nextChoice` (empty: Cancel).
+class FakeCommonDialog : public CommonDialog
+{
+public:
+    void showSave() override { record(QStringLiteral("save")); }
+    void showOpen() override { record(QStringLiteral("open")); }
+    bool showPrinter() override
+    {
+        shown << QStringLiteral("printer");
+        return printerChosen;
+    }
+    QStringList shown;
+    std::deque<QString> choices; // one per dialog shown; empty string means Cancel
+    bool printerChosen = true;
+
+private:
+    void record(const QString& kind)
+    {
+        shown << kind;
+        if (!choices.empty()) {
+            if (!choices.front().isEmpty())
+                m_fileName = choices.front();
+            choices.pop_front();
+        }
+    }
+};
