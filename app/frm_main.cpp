@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QRadioButton>
@@ -14,16 +15,46 @@
 #include "data_display.h"
 #include "dig_display.h"
 #include "framing.h"
+#include "gauge_model.h"
 #include "graph_model.h"
 #include "graph_window.h"
+#include "live_rules.h"
 #include "port_dialogs.h"
+#include "raw_list_line.h"
 #include "runtime_error.h"
 #include "small_windows.h"
 #include "texts.h"
+#include "twips.h"
+
+// All four menus stand in a bar as wide as the picture, none behind an overflow button: the
+// items are drawn tighter, and the bar's font shrinks where the platform's is too wide.
+static void fitMenuBar(QMenuBar* bar, int width)
+{
+    bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 5px; background: transparent; }"
+                                      "QMenuBar::item:selected, QMenuBar::item:pressed {"
+                                      " background: palette(highlight); color: palette(highlighted-text); }"));
+    auto fits = [bar, width] {
+        bar->resize(width, bar->sizeHint().height());
+        for (QAction* a : bar->actions()) {
+            const QRect r = bar->actionGeometry(a);
+            if (r.isEmpty() || !bar->rect().contains(r))
+                return false;
+        }
+        return true;
+    };
+    QFont f = bar->font();
+    while (!fits() && f.pointSizeF() > 6) {
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+        bar->setFont(f);
+    }
+}
 
 FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_p(std::move(platform)),
-      m_ports(std::move(ports)), m_comSelect([this] { return new FrmComSelect(m_ports); })
+      m_ports(std::move(ports)), m_comSelect([this] { return new FrmComSelect(m_ports, nativeParent()); }),
+      m_displayType([this] { return new frmDisplay(nativeParent()); }),
+      m_msgBox([this] { return new E_MsgBox(nativeParent()); }),
+      m_about([this] { return new FrmAbout(nativeParent()); })
 {
     setWindowTitle(QStringLiteral("  Quorvane"));
     setWindowIcon(QIcon(mainPicture().copy(4, 6, 44, 44)));
@@ -54,6 +85,7 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     buildMenus();
     // The client area is exactly the picture; the window cannot be resized.
     const QSize pic = mainPicture().size();
+    fitMenuBar(menuBar(), pic.width());
     setFixedSize(pic.width(), pic.height() + menuBar()->sizeHint().height());
 }
 
@@ -71,6 +103,8 @@ void FrmMain::buildMenus()
         action = menu->addAction(caption);
         action->setObjectName(QLatin1String(name));
         action->setCheckable(checkable);
+        // Every item stays in its own menu, "About" included, on every platform.
+        action->setMenuRole(QAction::NoRole);
     };
     File_A = menuBar()->addMenu(QStringLiteral("File"));
     File_A->setObjectName(QStringLiteral("File_A"));
@@ -100,6 +134,14 @@ void FrmMain::buildMenus()
 }
 
 // ---- windows ----
+
+// The small windows belong to the main window and are kept above it. The start dialogs come
+// before the main window shows: its native window is made first so that this holds for them too.
+QWidget* FrmMain::nativeParent()
+{
+    create();
+    return this;
+}
 
 FrmComSelect* FrmMain::comSelect()
 {
@@ -181,7 +223,7 @@ void FrmMain::Form_Unload()
     m_unloaded = true;
     Timer1->stop();
     if (m_graph.visible())
-        m_graph.unload();
+        m_graph.peek()->close(); // its own closing runs
     // Ending at once: the serial port is released before any other window goes.
     Comm1->disconnect(this);
     try {
@@ -274,10 +316,76 @@ void FrmMain::Time_Check()
 void FrmMain::Proc_Packet()
 {
     Time_Check();
+    // From here on nothing stops the next packet: an error ends this packet's work quietly.
     try {
         Proc_Sig();
+
+        // Unit check, against the labels as the previous packet left them.
+        FrmDigDisplay* d = digDisplay();
+        if (display1UnitCheckRuns(m_s.Sig_Digits2)) {
+            const QString unit1 = d->Label5->text();
+            if (unit1 != d->Label15->text() || unit1 != d->Label9->text())
+                Reset_Extremes_1();
+        }
+        const QString unit2 = d->Label6->text();
+        if (unit2 != d->Label16->text() || unit2 != d->Label10->text())
+            Reset_Extremes_2();
+
+        d->Label2->setText(m_s.Disp1_Value);
+        d->Label5->setText(m_s.Disp1_Unit);
+        d->Label3->setText(m_s.Disp2_Value);
+        d->Label6->setText(m_s.Disp2_Unit);
+
+        updateExtremes(m_s, {m_s.Disp1_Value, m_s.Disp1_Unit, m_s.Disp2_Value, m_s.Disp2_Unit}, *d,
+                       [this] { return texts::stampText(m_p.clock->date(), m_p.clock->time()); });
+
+        // A hidden gauge window gets nothing, not even its texts.
+        FrmAnagDisplay* a = anagDisplay();
+        if (a->isVisible()) {
+            updateGauge(*a->Gauge1, m_s.Gauge1_Offset, texts::leadingNumber(d->Label2->text()),
+                        a->Label25, a->Label26);
+            a->Label19->setText(d->Label2->text());
+            a->Label20->setText(d->Label5->text());
+            updateGauge(*a->Gauge2, m_s.Gauge2_Offset, texts::leadingNumber(d->Label3->text()),
+                        a->Label23, a->Label24);
+            a->Label21->setText(d->Label3->text());
+            a->Label22->setText(d->Label6->text());
+        }
+
+        FrmGraph* g = graph();
+        GraphModel* plot = g->Graph1;
+        const double x1 = texts::leadingNumber(d->Label2->text());
+        const double x2 = texts::leadingNumber(d->Label3->text());
+        for (const double x : {x1, x2})
+            if (const auto bound = raisedGraphBound(plot->yAxisMax(), x))
+                plot->setYAxisMax(*bound);
+        plot->setThisSet(1);
+        plot->setGraphData(x1);
+        plot->setThisSet(2);
+        plot->setGraphData(x2);
+        m_s.Graph_Point += 1;
+        if (m_s.Graph_Point == 101) {
+            m_s.Graph_Point = 99;
+            Scroll_Graph();
+        }
+        plot->setThisPoint(m_s.Graph_Point);
+        plot->setDrawMode(3);
+        plot->setThisSet(2);
+        g->Label1->setText(m_s.Disp1_Unit);
+        plot->setThisSet(1);
+        g->Label2->setText(m_s.Disp2_Unit);
+
+        // Sizes for one or two displays, every packet: a height set by hand lasts until the next.
+        const bool one = singleDisplay();
+        setOuterHeightTwips(a, one ? 2100 : 4020);
+        d->Frame3->setVisible(!one);
+        d->Label6->setVisible(!one);
+        d->Label3->setVisible(!one);
+        d->setFrame3Top(one ? 960 : 2760);
+        setOuterHeightTwips(d, one ? 2370 : 4170);
+        d->Frame1->setVisible(one);
     } catch (const RuntimeError&) {
-        // A bad packet never stops the next one.
+        // Absorbed: the next packet is processed as usual.
     }
 }
 
@@ -302,18 +410,48 @@ void FrmMain::addRawListLine()
     FrmDigDisplay* d = digDisplay();
     const QString time = texts::timeText(m_p.clock->time());
     const QString date = texts::dateText(m_p.clock->date());
-    QStringList f{texts::numberText(double(m_s.Rec_Count)), d->Label2->text(), d->Label5->text()};
-    if (!singleDisplay())
-        f << d->Label3->text() << d->Label6->text();
-    f << time << date;
-    dataDisplay()->addLine(f.join(u','));
+    dataDisplay()->addLine(rawListLine(m_s.Rec_Count, singleDisplay(), d->Label2->text(),
+                                       d->Label5->text(), d->Label3->text(), d->Label6->text(),
+                                       time, date));
 }
 
 // ---- live view ----
 
-void FrmMain::Reset_Extremes_1() {}
+void FrmMain::Reset_Extremes_1()
+{
+    resetExtremes1(m_s, *digDisplay());
+    if (m_s.Graph_Shown != 0)
+        Reset_Graph();
+}
 
-void FrmMain::Reset_Extremes_2() {}
+void FrmMain::Reset_Extremes_2()
+{
+    resetExtremes2(m_s, *digDisplay());
+    if (m_s.Graph_Shown != 0)
+        Reset_Graph();
+}
+
+void FrmMain::Reset_Graph()
+{
+    m_s.Graph_Point = 99;
+    GraphModel* plot = graph()->Graph1;
+    plot->dataReset();
+    plot->setThisPoint(99);
+}
+
+void FrmMain::Scroll_Graph()
+{
+    GraphModel* plot = graph()->Graph1;
+    for (int i = 2; i <= GraphModel::Points; ++i) {
+        for (int set = 1; set <= GraphModel::Sets; ++set) {
+            plot->setThisSet(set);
+            plot->setThisPoint(i);
+            const float v = plot->graphData();
+            plot->setThisPoint(i - 1);
+            plot->setGraphData(v);
+        }
+    }
+}
 
 void FrmMain::Digitial_On_Click()
 {

@@ -49,6 +49,8 @@ public:
     void Show_About();
     void Reset_Extremes_1();
     void Reset_Extremes_2();
+    void Reset_Graph();
+    void Scroll_Graph();
     void showNotice(const QString& text);
 
     bool singleDisplay() const;
@@ -89,6 +91,7 @@ protected:
 
 private:
     void buildMenus();
+    QWidget* nativeParent();
     void addRawListLine();
 
     Platform m_p;

@@ -10,7 +10,8 @@
 
 #include "port_map.h"
 
-FrmComSelect::FrmComSelect(const PortMap& ports, QWidget* parent) : QWidget(parent)
+// A window of its own, kept above the main window that it belongs to: the choice comes first.
+FrmComSelect::FrmComSelect(const PortMap& ports, QWidget* parent) : QWidget(parent, Qt::Dialog)
 {
     setWindowTitle(QStringLiteral("  Com Select"));
     auto* lay = new QVBoxLayout(this);
@@ -29,7 +30,8 @@ FrmComSelect::FrmComSelect(const PortMap& ports, QWidget* parent) : QWidget(pare
     Enable_DTR = new QCheckBox(QStringLiteral("SLM Enabled"), this);
     lay->addWidget(Enable_DTR);
     Command2 = new QPushButton(QStringLiteral("OK"), this);
-    lay->addWidget(Command2);
+    Command2->setMinimumWidth(88);
+    lay->addWidget(Command2, 0, Qt::AlignHCenter);
     setTabOrder(Option1, Option2);
     setTabOrder(Option2, Option3);
     setTabOrder(Option3, Option4);
@@ -79,7 +81,7 @@ bool FrmComSelect::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-frmDisplay::frmDisplay(QWidget* parent) : QWidget(parent)
+frmDisplay::frmDisplay(QWidget* parent) : QWidget(parent, Qt::Dialog)
 {
     setWindowTitle(QStringLiteral("  Display Type"));
     auto* lay = new QVBoxLayout(this);
@@ -91,7 +93,8 @@ frmDisplay::frmDisplay(QWidget* parent) : QWidget(parent)
     lay->addWidget(Label17);
     lay->addWidget(DisplayOne);
     lay->addWidget(DisplayTwo);
-    lay->addWidget(Command2);
+    Command2->setMinimumWidth(88);
+    lay->addWidget(Command2, 0, Qt::AlignHCenter);
     connect(Command2, &QPushButton::clicked, this, &frmDisplay::Command2_Click);
 }
 

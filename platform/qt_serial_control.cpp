@@ -71,7 +71,8 @@ void QtSerialControl::setCommPort(int port)
     if (m_wantOpen)
         throw RuntimeError(QStringLiteral("The port number cannot change while the port is open"));
     if (port < 1 || port > 4)
-        throw RuntimeError(QStringLiteral("Invalid port number %1: choose Com Port 1 to 4").arg(port));
+        throw RuntimeError(
+            QStringLiteral("Invalid port number %1: choose Com Port 1 to 4").arg(port));
     m_commPort = port;
 }
 
@@ -94,11 +95,21 @@ void QtSerialControl::applyLine()
 {
     m_port.setBaudRate(m_line.baud);
     switch (m_line.parity) {
-    case 'E': m_port.setParity(QSerialPort::EvenParity); break;
-    case 'O': m_port.setParity(QSerialPort::OddParity); break;
-    case 'M': m_port.setParity(QSerialPort::MarkParity); break;
-    case 'S': m_port.setParity(QSerialPort::SpaceParity); break;
-    default: m_port.setParity(QSerialPort::NoParity); break;
+    case 'E':
+        m_port.setParity(QSerialPort::EvenParity);
+        break;
+    case 'O':
+        m_port.setParity(QSerialPort::OddParity);
+        break;
+    case 'M':
+        m_port.setParity(QSerialPort::MarkParity);
+        break;
+    case 'S':
+        m_port.setParity(QSerialPort::SpaceParity);
+        break;
+    default:
+        m_port.setParity(QSerialPort::NoParity);
+        break;
     }
     m_port.setDataBits(static_cast<QSerialPort::DataBits>(m_line.dataBits));
     m_port.setStopBits(m_line.stopBits == 20   ? QSerialPort::TwoStop
@@ -126,7 +137,8 @@ void QtSerialControl::openDevice()
         case QSerialPort::OpenError:
             throw RuntimeError(QStringLiteral("%1: port already open").arg(name));
         default:
-            throw RuntimeError(QStringLiteral("%1: cannot open (%2)").arg(name, m_port.errorString()));
+            throw RuntimeError(
+                QStringLiteral("%1: cannot open (%2)").arg(name, m_port.errorString()));
         }
     }
     applyLine();
@@ -134,6 +146,7 @@ void QtSerialControl::openDevice()
     m_port.setDataTerminalReady(m_dtr);
     m_port.clearError();
     m_buffer.clear();
+    m_lost = false;
 }
 
 void QtSerialControl::setPortOpen(bool open)
@@ -142,7 +155,8 @@ void QtSerialControl::setPortOpen(bool open)
         return;
     if (open) {
         if (m_commPort < 1 || m_commPort > 4)
-            throw RuntimeError(QStringLiteral("Invalid port number %1: choose Com Port 1 to 4").arg(m_commPort));
+            throw RuntimeError(
+                QStringLiteral("Invalid port number %1: choose Com Port 1 to 4").arg(m_commPort));
         m_device = m_ports.device(m_commPort);
         openDevice();
         m_wantOpen = true;
@@ -151,15 +165,39 @@ void QtSerialControl::setPortOpen(bool open)
         m_reconnect.stop();
         m_pause.stop();
         m_stale.stop();
-        m_port.close();
+        if (m_port.isOpen())
+            m_port.close();
         m_buffer.clear();
+        m_lost = false;
     }
+}
+
+void QtSerialControl::take(const QByteArray& bytes)
+{
+    m_buffer += bytes;
+    // A line that never pauses would grow the buffer without end; like the control's receive
+    // buffer, what overflows it is lost (a read that long could never be one packet).
+    if (m_buffer.size() > kInBufferSize)
+        m_buffer.remove(0, m_buffer.size() - kInBufferSize);
 }
 
 void QtSerialControl::pull()
 {
-    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
-        m_buffer += m_port.readAll();
+    if (!m_port.isOpen() || m_lost)
+        return;
+    // A caller that polls without returning to the event loop (the datalogger download) must
+    // still see characters arrive, so look at the device itself while less than a packet waits.
+    // With a packet's worth waiting, leave later characters alone: the receive handler then
+    // reads exactly what the pause delimited.
+    if (m_buffer.size() < m_threshold && !m_polling) {
+        m_polling = true;
+        m_port.waitForReadyRead(0); // delivers through onReadyRead
+        m_polling = false;
+        if (!m_port.isOpen() || m_lost)
+            return;
+    }
+    if (m_port.bytesAvailable() > 0)
+        take(m_port.readAll());
 }
 
 int QtSerialControl::InBufferCount()
@@ -187,7 +225,8 @@ QString QtSerialControl::Input()
     if (!m_wantOpen)
         throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
     pull();
-    const qsizetype n = m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, m_buffer.size()) : m_buffer.size();
+    const qsizetype n =
+        m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, m_buffer.size()) : m_buffer.size();
     const QString text = QString::fromLatin1(m_buffer.constData(), n);
     m_buffer.remove(0, n);
     return text;
@@ -195,7 +234,10 @@ QString QtSerialControl::Input()
 
 void QtSerialControl::onReadyRead()
 {
-    pull();
+    if (m_lost)
+        return;
+    if (m_port.bytesAvailable() > 0)
+        take(m_port.readAll());
     if (m_buffer.isEmpty())
         return;
     m_pause.start();
@@ -220,17 +262,29 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)
         return;
-    // A vanished device raises these endlessly while the port still reads as open: stop at once.
-    if (!m_port.isOpen())
+    // A vanished device raises these endlessly while the port still reads as open: act on the
+    // first one only. The port is closed from the event loop, not inside its own notification.
+    if (!m_port.isOpen() || m_lost)
         return;
-    m_port.close();
+    m_lost = true;
     m_pause.stop();
     m_stale.stop();
     m_buffer.clear();
-    if (m_wantOpen) {
-        emit notice(QStringLiteral("%1 was disconnected. Waiting for it to come back…").arg(portName()));
+    QTimer::singleShot(0, this, &QtSerialControl::closeLost);
+    if (m_wantOpen)
+        emit notice(
+            QStringLiteral("%1 was disconnected. Waiting for it to come back…").arg(portName()));
+}
+
+void QtSerialControl::closeLost()
+{
+    if (!m_lost)
+        return;
+    if (m_port.isOpen())
+        m_port.close();
+    m_port.clearError();
+    if (m_wantOpen)
         m_reconnect.start();
-    }
 }
 
 void QtSerialControl::tryReconnect()

@@ -12,7 +12,7 @@
 class QtSerialControl : public SerialControl
 {
     Q_OBJECT
-public:
+  public:
     explicit QtSerialControl(PortMap ports, QObject* parent = nullptr);
     ~QtSerialControl() override;
 
@@ -36,10 +36,10 @@ public:
     void setReconnectMs(int ms) { m_reconnect.setInterval(ms); }
     int threshold() const { return m_threshold; }
 
-    bool deviceConnected() const { return m_port.isOpen(); }
+    bool deviceConnected() const { return m_port.isOpen() && !m_lost; }
     const QString& devicePath() const { return m_device; }
 
-private:
+  private:
     void openDevice(); // throws RuntimeError
     void applyLine();
     void onReadyRead();
@@ -47,7 +47,9 @@ private:
     void onPause();
     void onStale();
     void tryReconnect();
+    void closeLost();
     void pull();
+    void take(const QByteArray& bytes);
     QString portName() const;
 
     PortMap m_ports;
@@ -61,7 +63,10 @@ private:
     QString m_settingsText = QStringLiteral("9600,N,8,1");
     LineSettings m_line;
     int m_inputLen = 0;
+    static constexpr qsizetype kInBufferSize = 1024;
     int m_threshold = 16;
     bool m_wantOpen = false;
+    bool m_lost = false;    // device gone; closing and reopening are under way
+    bool m_polling = false; // inside a poll of the device
     QString m_device;
 };

@@ -1,8 +1,6 @@
 #include "texts.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace texts {
 
@@ -33,7 +31,8 @@ double leadingNumber(const QString& text)
     }
     if (!digits)
         return 0.0;
-    return std::strtod(num.constData(), nullptr);
+    // Not strtod: that follows the process locale, where "1.5" may read as 1.
+    return num.toDouble();
 }
 
 double wholePart(double x) { return std::floor(x); }
@@ -44,13 +43,11 @@ QString shortestNumber(double x)
 {
     if (x == 0.0 || !std::isfinite(x))
         return QStringLiteral("0");
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", x);
-    QString s = QString::fromLatin1(buf);
+    // QString::number, not printf: the decimal point must not follow the process locale.
+    QString s = QString::number(x, 'g', 15);
     if (s.contains(u'e')) {
         // Large or tiny values: plain positional text is what a user expects here.
-        std::snprintf(buf, sizeof buf, "%.15f", x);
-        s = QString::fromLatin1(buf);
+        s = QString::number(x, 'f', 15);
         if (s.contains(u'.')) {
             while (s.endsWith(u'0'))
                 s.chop(1);

@@ -1,32 +1,178 @@
 #include "data_display.h"
 
-#include <QListView>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QPainter>
 #include <QPushButton>
-#include <QStringListModel>
-#include <QVBoxLayout>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "twips.h"
+
+// ---- RawListBox ----
+
+RawListBox::RawListBox(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    verticalScrollBar()->setSingleStep(1);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+}
+
+int RawListBox::rowHeight() const { return std::max(1, fontMetrics().height() + 2); }
+
+int RawListBox::rowsInView() const { return std::max(1, viewport()->height() / rowHeight()); }
+
+int RawListBox::topRow() const { return verticalScrollBar()->value(); }
+
+int RawListBox::selectedRow() const
+{
+    return m_selected < 0 ? -1 : int(m_lines.size() - 1 - m_selected);
+}
+
+QString RawListBox::line(int row) const
+{
+    if (row < 0 || row >= count())
+        return QString();
+    return m_lines.at(arrivalOf(row));
+}
+
+void RawListBox::updateScrollRange()
+{
+    QScrollBar* sb = verticalScrollBar();
+    const int page = rowsInView();
+    sb->setPageStep(page);
+    sb->setRange(0, std::max(0, count() - page));
+}
+
+void RawListBox::addLine(const QString& line)
+{
+    m_lines.append(line);
+    updateScrollRange();
+    // The top row keeps its index, as in any list box: what is in sight moves down by one.
+    if (isVisible() && topRow() <= rowsInView())
+        viewport()->update();
+}
+
+void RawListBox::clear()
+{
+    m_lines.clear();
+    m_selected = -1;
+    updateScrollRange();
+    viewport()->update();
+}
+
+void RawListBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(viewport());
+    const int rh = rowHeight();
+    const int first = topRow();
+    const int last = std::min(count() - 1, first + viewport()->height() / rh + 1);
+    const int ascent = fontMetrics().ascent();
+    for (int row = first; row <= last; ++row) {
+        const QRect r(0, (row - first) * rh, viewport()->width(), rh);
+        const bool selected = arrivalOf(row) == m_selected;
+        if (selected)
+            p.fillRect(r, palette().brush(QPalette::Highlight));
+        p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
+        p.drawText(r.left() + 3, r.top() + 1 + ascent, line(row));
+    }
+}
+
+void RawListBox::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
+void RawListBox::mousePressEvent(QMouseEvent* event)
+{
+    const int row = topRow() + int(event->position().y()) / rowHeight();
+    m_selected = row < count() ? arrivalOf(row) : -1;
+    viewport()->update();
+}
+
+void RawListBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        if (m_selected >= 0)
+            QApplication::clipboard()->setText(m_lines.at(m_selected));
+        return;
+    }
+    int row = selectedRow();
+    const int page = rowsInView();
+    switch (event->key()) {
+    case Qt::Key_Up: row = std::max(0, row - 1); break;
+    case Qt::Key_Down: row = row + 1; break;
+    case Qt::Key_PageUp: row = std::max(0, row - page); break;
+    case Qt::Key_PageDown: row = row + page; break;
+    case Qt::Key_Home: row = 0; break;
+    case Qt::Key_End: row = count() - 1; break;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
+    }
+    if (count() == 0)
+        return;
+    row = std::clamp(row, 0, count() - 1);
+    m_selected = arrivalOf(row);
+    QScrollBar* sb = verticalScrollBar();
+    if (row < sb->value())
+        sb->setValue(row);
+    else if (row >= sb->value() + page)
+        sb->setValue(row - page + 1);
+    viewport()->update();
+}
+
+void RawListBox::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateScrollRange();
+}
+
+// ---- FrmDataDisplay ----
 
 FrmDataDisplay::FrmDataDisplay(QWidget* parent) : QWidget(parent, Qt::Tool)
 {
     setWindowTitle(QStringLiteral("Data Display"));
-    auto* lay = new QVBoxLayout(this);
     Command1 = new QPushButton(QStringLiteral("Hide"), this);
     Command2 = new QPushButton(QStringLiteral("Clear Display"), this);
-    List1 = new QListView(this);
-    m_model = new QStringListModel(this);
-    List1->setModel(m_model);
-    lay->addWidget(Command1);
-    lay->addWidget(Command2);
-    lay->addWidget(List1);
-    connect(Command1, &QPushButton::clicked, this, &QWidget::hide);
-    connect(Command2, &QPushButton::clicked, this, [this] { m_model->setStringList({}); });
+    List1 = new RawListBox(this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command2->setObjectName(QStringLiteral("Command2"));
+    List1->setObjectName(QStringLiteral("List1"));
+    // A compact button row, so that the list's rule (outer height less 400 twips) leaves the
+    // list's foot near the window's.
+    const int gap = 2;
+    const QSize b1 = Command1->sizeHint();
+    const QSize b2 = Command2->sizeHint();
+    const int bw = std::max(b1.width(), b2.width()) + 8;
+    const int bh = std::max(20, twipsToPixels(400, this) - 3 * gap);
+    Command1->setGeometry(gap, gap, bw, bh);
+    Command2->setGeometry(2 * gap + bw, gap, bw, bh);
+    List1->move(0, 2 * gap + bh);
+    connect(Command1, &QPushButton::clicked, this, &FrmDataDisplay::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmDataDisplay::Command2_Click);
+    resize(twipsToPixels(6600, this), twipsToPixels(4400, this));
 }
 
-void FrmDataDisplay::addLine(const QString& line)
+void FrmDataDisplay::Command1_Click() { hide(); }
+
+void FrmDataDisplay::Command2_Click() { List1->clear(); }
+
+void FrmDataDisplay::addLine(const QString& line) { List1->addLine(line); }
+
+int FrmDataDisplay::lineCount() const { return List1->count(); }
+
+QString FrmDataDisplay::line(int index) const { return List1->line(index); }
+
+void FrmDataDisplay::resizeEvent(QResizeEvent* event)
 {
-    m_model->insertRows(0, 1);
-    m_model->setData(m_model->index(0), line);
+    QWidget::resizeEvent(event);
+    // Outer sizes less the margins that keep the list clear of the border; never below 0.
+    const int w = std::max(0, twipsToPixels(outerWidthTwips(this) - 150, this));
+    const int h = std::max(0, twipsToPixels(outerHeightTwips(this) - 400, this));
+    List1->resize(w, h);
 }
-
-int FrmDataDisplay::lineCount() const { return m_model->rowCount(); }
-
-QString FrmDataDisplay::line(int index) const { return m_model->index(index).data().toString(); }

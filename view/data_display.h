@@ -1,10 +1,43 @@
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QWidget>
 
+#include "raw_lines.h"
+
 class QPushButton;
-class QListView;
-class QStringListModel;
+
+// A list box of plain lines, newest on top. Only the rows in sight are ever laid out or drawn,
+// so a new line costs the same with ten lines as with a million.
+class RawListBox : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    explicit RawListBox(QWidget* parent = nullptr);
+
+    void addLine(const QString& line); // at the top
+    void clear();
+    int count() const { return int(m_lines.size()); }
+    QString line(int row) const; // row 0 is the top line
+    int topRow() const;
+    int selectedRow() const; // -1 when none
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    int rowHeight() const;
+    int rowsInView() const;
+    void updateScrollRange();
+    qsizetype arrivalOf(int row) const { return m_lines.size() - 1 - row; }
+
+    RawLineStore m_lines;
+    qsizetype m_selected = -1; // arrival index of the selected line, so it stays on its line
+};
 
 // "Data Display": raw lines, newest first.
 class FrmDataDisplay : public QWidget
@@ -15,12 +48,15 @@ public:
 
     QPushButton* Command1; // "Hide"
     QPushButton* Command2; // "Clear Display"
-    QListView* List1;
+    RawListBox* List1;
 
     void addLine(const QString& line); // at the top
     int lineCount() const;
     QString line(int index) const; // 0 is the top line
 
-private:
-    QStringListModel* m_model;
+    void Command1_Click();
+    void Command2_Click();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 };

@@ -2,11 +2,13 @@
 
 #include <QWidget>
 
+#include "extremes.h"
+
 class QGroupBox;
 class QLabel;
 
 // "   Digital Display": current values and units, recorded highs and lows.
-class FrmDigDisplay : public QWidget
+class FrmDigDisplay : public QWidget, public ExtremeLabels
 {
     Q_OBJECT
 public:
@@ -20,9 +22,25 @@ public:
     QGroupBox* Frame1;
     QLabel *Label17, *Label1, *Label4, *Label20, *Label18, *Label19;
 
+    QLabel* label(XLabel which) const;
+    QString caption(XLabel which) const override;
+    void setCaption(XLabel which, const QString& text) override;
+
+    // Where the extremes panels begin; the one-display panel starts there too.
+    void setFrame3Top(int twips);
+    int frame3TopTwips() const { return m_frame3TopTwips; }
+
 signals:
     void unloaded(); // closed with its close box
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load();
+    void relayout();
+
+    int m_frame3TopTwips = 960;
 };

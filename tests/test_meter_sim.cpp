@@ -1,0 +1,276 @@
+// The meter simulator on a pseudo-terminal, read back through the real serial layer and then
+// decoded: every kind of meter must give the readings that kind of meter shows.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+#include "framing.h"
+#include "qt_serial_control.h"
+
+namespace {
+
+struct Reading
+{
+    QString v1, u1, v2, u2;
+};
+
+QByteArray fromHex(const QByteArray& line)
+{
+    QByteArray out;
+    for (const QByteArray& h : line.split(' '))
+        if (!h.isEmpty())
+            out += char(h.toInt(nullptr, 16));
+    return out;
+}
+
+} // namespace
+
+class TestMeterSim : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void kinds_data();
+    void kinds();
+    void datalogger();
+    void linkFollowsTheSimulator();
+};
+
+void TestMeterSim::kinds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<bool>("single");
+    const QStringList none;
+    QTest::newRow("dual") << "dual" << none << 8 << false;
+    QTest::newRow("dual from mid-packet, in pieces")
+        << "dual" << QStringList{"--start-mid-packet", "--split", "20", "--rate", "4"} << 4
+        << false;
+    QTest::newRow("single") << "single" << none << 8 << true;
+    QTest::newRow("light") << "light" << none << 30 << false;
+    QTest::newRow("uv") << "uv" << none << 16 << false;
+    QTest::newRow("sound") << "sound" << none << 8 << false;
+    QTest::newRow("vib") << "vib" << none << 6 << false;
+    QTest::newRow("overrange") << "overrange" << none << 8 << false;
+    QTest::newRow("overrange single") << "overrange" << none << 8 << true;
+    QTest::newRow("error") << "error" << none << 5 << false;
+    QTest::newRow("alternate") << "alternate" << none << 8 << false;
+}
+
+void TestMeterSim::kinds()
+{
+    QFETCH(QString, kind);
+    QFETCH(QStringList, extra);
+    QFETCH(int, count);
+    QFETCH(bool, single);
+
+    QProcess sim;
+    QStringList args{"--meter", kind, "--rate",   "10", "--count", QString::number(count),
+                     "--seed",  "7",  "--verbose"};
+    sim.start(QStringLiteral(QUORVANE_SIM_PATH), args + extra);
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QVERIFY(device.startsWith(QStringLiteral("/dev/")));
+
+    PortMap ports;
+    ports.setDevice(1, device);
+    QtSerialControl c(ports);
+    c.setCommPort(1);
+    c.setSettings(QStringLiteral("9600,N,8,1"));
+    c.setInputLen(16);
+    c.setPortOpen(true);
+    QStringList reads, accepted;
+    connect(&c, &SerialControl::OnComm, this, [&] {
+        c.setInputLen(0);
+        if (c.InBufferCount() != 0) {
+            reads << c.Input();
+            if (isWholePacket(reads.last()))
+                accepted << reads.last();
+        }
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(sim.state() == QProcess::NotRunning, 60000);
+    QCOMPARE(sim.exitCode(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(accepted.size(), count, 5000);
+
+    // What arrived is exactly what the meter sent, packet by packet.
+    QStringList sent;
+    bool sentTail = false;
+    for (const QByteArray& line : sim.readAllStandardError().split('\n')) {
+        if (line.startsWith("packet:"))
+            sent << QString::fromLatin1(fromHex(line.mid(7)));
+        sentTail |= line.startsWith("tail:");
+    }
+    QCOMPARE(accepted, sent);
+    QCOMPARE(reads, accepted);
+    QCOMPARE(sentTail, extra.contains(QStringLiteral("--start-mid-packet")));
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("packets.bin"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (const QString& p : accepted)
+            f.write(p.toLatin1());
+    }
+    QProcess dec;
+    dec.start(QStringLiteral(QUORVANE_DECODE_PATH),
+              single ? QStringList{"--single", file} : QStringList{file});
+    QVERIFY2(dec.waitForFinished(60000), "quorvane-decode did not run");
+    QCOMPARE(dec.exitCode(), 0);
+    QList<Reading> r;
+    for (const QByteArray& line : dec.readAllStandardOutput().split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QStringList f = QString::fromLatin1(line).split(u'\t');
+        QVERIFY2(f.size() == 4 && f[0] != QLatin1String("error"), line.constData());
+        r.append({f[0], f[1], f[2], f[3]});
+    }
+    QCOMPARE(r.size(), count);
+
+    auto all = [&](auto pred) {
+        for (const Reading& x : r)
+            if (!pred(x))
+                return false;
+        return true;
+    };
+    auto number = [](const QString& s) { return s.toDouble(); };
+    const QRegularExpression dualValue1(QStringLiteral("^\\+\\d\\d\\.\\d\\d$"));
+    const QRegularExpression dualValue2(QStringLiteral("^[+-]\\d\\d\\d\\.\\d$"));
+
+    if (kind == QLatin1String("dual")) {
+        QVERIFY(all([&](const Reading& x) {
+            return x.u1 == QLatin1String("%RH") && x.u2 == QLatin1String(" Deg C") &&
+                   dualValue1.match(x.v1).hasMatch() && dualValue2.match(x.v2).hasMatch() &&
+                   number(x.v1) >= 20 && number(x.v1) <= 90;
+        }));
+    } else if (kind == QLatin1String("single")) {
+        // The eight-digit reading: a plain number, beyond what four digits can show.
+        const QRegularExpression plain(QStringLiteral("^\\d+(\\.\\d)?$"));
+        QVERIFY(all([&](const Reading& x) {
+            return x.u1 == QLatin1String("Ft/min") && plain.match(x.v1).hasMatch() &&
+                   number(x.v1) >= 800;
+        }));
+        QVERIFY(!all([&](const Reading& x) { return number(x.v1) < 10000; }));
+    } else if (kind == QLatin1String("light")) {
+        QSet<QString> letters, ranges;
+        for (const Reading& x : r) {
+            letters << x.u1.left(1);
+            ranges << x.u1.mid(1);
+            QCOMPARE(x.v2, QStringLiteral("+."));
+        }
+        QCOMPARE(letters, (QSet<QString>{"L", "F", "S", "C"}));
+        QCOMPARE(ranges,
+                 (QSet<QString>{" 2K LUX", " 20K LUX", " 50K LUX", " 200 fc", " 2K fc", " 5K fc"}));
+    } else if (kind == QLatin1String("uv")) {
+        QSet<QString> units;
+        for (const Reading& x : r) {
+            units << x.u1;
+            QVERIFY2(!x.v1.contains(u'?'), qPrintable(x.v1));
+        }
+        QCOMPARE(units, (QSet<QString>{"uW/cm2", "mW/cm2"}));
+    } else if (kind == QLatin1String("sound")) {
+        QVERIFY(all([&](const Reading& x) {
+            return x.u1 == QLatin1String("dB") && number(x.v1) >= 35 && number(x.v1) <= 130;
+        }));
+    } else if (kind == QLatin1String("vib")) {
+        QVERIFY(all([](const Reading& x) { return x.u1 == QLatin1String("Vib"); }));
+    } else if (kind == QLatin1String("overrange")) {
+        QVERIFY(all([](const Reading& x) { return x.u1 == QLatin1String("PSI"); }));
+        if (single) {
+            // Over-range high digits read as zeros; a display 1 over range stays visible.
+            const QRegularExpression plain(QStringLiteral("^\\d*\\.?\\d*$"));
+            int readings = 0;
+            for (const Reading& x : r) {
+                QVERIFY2(plain.match(x.v1).hasMatch(), qPrintable(x.v1));
+                readings += number(x.v1) > 0 && number(x.v1) < 100;
+            }
+            QCOMPARE(readings, 6);
+        } else {
+            QVERIFY(!all([](const Reading& x) { return !x.v1.contains(QLatin1String("??")); }));
+            QVERIFY(!all([](const Reading& x) { return !x.v2.contains(QLatin1String("??")); }));
+        }
+    } else if (kind == QLatin1String("error")) {
+        QVERIFY(all([](const Reading& x) { return x.v1 == QLatin1String("ERROR"); }));
+    } else if (kind == QLatin1String("alternate")) {
+        // Each packet refreshes one display; the other keeps its last reading.
+        for (int i = 1; i < r.size(); ++i) {
+            QCOMPARE(r[i].u1, QStringLiteral("PSI"));
+            QCOMPARE(r[i].u2, QStringLiteral("Deg C"));
+            QVERIFY(number(r[i].v1) > 0 && number(r[i].v2) > 0);
+            if (i % 2 == 0)
+                QCOMPARE(r[i].v2, r[i - 1].v2);
+            else
+                QCOMPARE(r[i].v1, r[i - 1].v1);
+        }
+    }
+}
+
+void TestMeterSim::datalogger()
+{
+    // After its trigger the meter sends its records back to back and then the end of data;
+    // the download reads them in sixteen-character steps.
+    QProcess sim;
+    sim.start(QStringLiteral(QUORVANE_SIM_PATH),
+              {"--meter", "sound", "--rate", "0", "--datalogger", "25"});
+    QVERIFY(sim.waitForStarted());
+    sim.closeWriteChannel();
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+    PortMap ports;
+    ports.setDevice(1, QString::fromLocal8Bit(sim.readLine()).trimmed());
+    QtSerialControl c(ports);
+    c.setCommPort(1);
+    c.setPortOpen(true);
+    c.setInputLen(16);
+    QTest::qWait(200); // the simulator sends only to a listener
+    QCOMPARE(c.InBufferCount(), 0);
+    ::kill(pid_t(sim.processId()), SIGUSR1);
+    QStringList got;
+    QElapsedTimer t;
+    t.start();
+    while (got.size() < 26 && t.elapsed() < 30000) {
+        if (c.InBufferCount() > 15)
+            got << c.Input();
+    }
+    QCOMPARE(got.size(), 26);
+    for (int i = 0; i < 25; ++i) {
+        QVERIFY(isWholePacket(got[i]));
+        QCOMPARE(got[i].mid(3, 2), QStringLiteral("17"));
+    }
+    const QString end = got.last();
+    QCOMPARE(end.left(7), QStringLiteral("\x02"
+                                         "000000"));
+    QCOMPARE(end.mid(7, 4), QString(4, QChar(27)));
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+}
+
+void TestMeterSim::linkFollowsTheSimulator()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("meter"));
+    QVERIFY(QFile::link(QStringLiteral("/dev/null"), link)); // an old link is replaced
+    QProcess sim;
+    sim.start(QStringLiteral(QUORVANE_SIM_PATH), {"--link", link, "--rate", "5"});
+    QVERIFY(sim.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(10000));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+QTEST_MAIN(TestMeterSim)
+#include "test_meter_sim.moc"

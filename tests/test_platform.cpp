@@ -1,0 +1,584 @@
+#include <QApplication>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "gauge_model.h"
+#include "graph_model.h"
+#include "runtime_error.h"
+#include "seq_files.h"
+#include "texts.h"
+#include "window_slot.h"
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return f.readAll();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+// Runs `f` and returns the description it raised, or a null text when it raised nothing.
+template <class F> QString raised(F&& f)
+{
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.description().isNull() ? QStringLiteral("") : e.description();
+    }
+    return QString();
+}
+
+// A locale that writes numbers with a decimal comma, when this machine has one.
+bool useCommaLocale()
+{
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"})
+        if (std::setlocale(LC_ALL, name))
+            return true;
+    return false;
+}
+
+} // namespace
+
+class TestPlatform : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    // ---- texts ----
+
+    void leadingNumber_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        QTest::newRow("+12.34") << "+12.34" << 12.34;
+        QTest::newRow("blank -5") << " -5" << -5.0;
+        QTest::newRow("ERROR") << "ERROR" << 0.0;
+        QTest::newRow("empty") << "" << 0.0;
+        QTest::newRow("1.2.3") << "1.2.3" << 1.2;
+        QTest::newRow("12abc") << "12abc" << 12.0;
+        QTest::newRow("-.05") << "-.05" << -0.05;
+        QTest::newRow("blanks around the sign") << "  +  3" << 3.0;
+        QTest::newRow("blank between digits") << "1 2" << 12.0;
+        QTest::newRow("tab first") << "\t7" << 7.0;
+        QTest::newRow("leading zeros") << "  0012.3400" << 12.34;
+        QTest::newRow("value then unit") << "12.50 Deg C" << 12.5;
+        QTest::newRow("sign alone") << "+" << 0.0;
+        QTest::newRow("point alone") << "." << 0.0;
+        QTest::newRow("minus point") << "-." << 0.0;
+        QTest::newRow("two signs") << "+-3" << 0.0;
+        QTest::newRow("over range mark") << "?123" << 0.0;
+        QTest::newRow("mark inside") << "0?23" << 0.0;
+        QTest::newRow("comma stops") << "1,5" << 1.0;
+        QTest::newRow("no exponent") << "1e3" << 1.0;
+        QTest::newRow("control characters") << "\x1b\x1b" << 0.0;
+        QTest::newRow("code 2 first") << "\x02"
+                                         "0001"
+                                      << 0.0;
+        QTest::newRow("8 digits") << "-23545.12" << -23545.12;
+        QTest::newRow("trailing point") << "45." << 45.0;
+    }
+    void leadingNumber()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QCOMPARE(texts::leadingNumber(text), value);
+    }
+
+    void wholePart_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("whole");
+        QTest::newRow("-15.75") << -15.75 << -16.0;
+        QTest::newRow("15.75") << 15.75 << 15.0;
+        QTest::newRow("-16") << -16.0 << -16.0;
+        QTest::newRow("-0.5") << -0.5 << -1.0;
+        QTest::newRow("0") << 0.0 << 0.0;
+        QTest::newRow("99999.9") << 99999.9 << 99999.0;
+    }
+    void wholePart()
+    {
+        QFETCH(double, x);
+        QFETCH(double, whole);
+        QCOMPARE(texts::wholePart(x), whole);
+    }
+
+    void roundHalfEven_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<qlonglong>("n");
+        QTest::newRow("0.5") << 0.5 << 0LL;
+        QTest::newRow("1.5") << 1.5 << 2LL;
+        QTest::newRow("2.5") << 2.5 << 2LL;
+        QTest::newRow("3.5") << 3.5 << 4LL;
+        QTest::newRow("-0.5") << -0.5 << 0LL;
+        QTest::newRow("-1.5") << -1.5 << -2LL;
+        QTest::newRow("-2.5") << -2.5 << -2LL;
+        QTest::newRow("2.49") << 2.49 << 2LL;
+        QTest::newRow("2.51") << 2.51 << 3LL;
+        QTest::newRow("100") << 100.0 << 100LL;
+    }
+    void roundHalfEven()
+    {
+        QFETCH(double, x);
+        QFETCH(qlonglong, n);
+        QCOMPARE(texts::roundHalfEven(x), n);
+    }
+
+    void numberText_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0.0 << " 0";
+        QTest::newRow("-0") << -0.0 << " 0";
+        QTest::newRow("12") << 12.0 << " 12";
+        QTest::newRow("-3") << -3.0 << "-3";
+        QTest::newRow("0.5") << 0.5 << " .5";
+        QTest::newRow("-0.05") << -0.05 << "-.05";
+        QTest::newRow("12.34") << 12.34 << " 12.34";
+        QTest::newRow("-99999") << -99999.0 << "-99999";
+        QTest::newRow("large count") << 1234567.0 << " 1234567";
+    }
+    void numberText()
+    {
+        QFETCH(double, x);
+        QFETCH(QString, text);
+        QCOMPARE(texts::numberText(x), text);
+        QCOMPARE(texts::printNumberText(x), text + u' ');
+    }
+
+    void shortestNumber_data()
+    {
+        QTest::addColumn<double>("x");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("23545.12") << 23545.12 << "23545.12";
+        QTest::newRow(".05") << 0.05 << ".05";
+        QTest::newRow("-.05") << -0.05 << "-.05";
+        QTest::newRow("100") << 100.0 << "100";
+        QTest::newRow("0") << 0.0 << "0";
+        QTest::newRow("-1") << -1.0 << "-1";
+        QTest::newRow("0.1+0.2") << (0.1 + 0.2) << ".3";
+        QTest::newRow("1e20") << 1e20 << "100000000000000000000";
+        QTest::newRow("1e-7") << 1e-7 << ".0000001";
+        QTest::newRow("-1234.5") << -1234.5 << "-1234.5";
+        QTest::newRow("8 digits") << 12345678.0 << "12345678";
+    }
+    void shortestNumber()
+    {
+        QFETCH(double, x);
+        QFETCH(QString, text);
+        QCOMPARE(texts::shortestNumber(x), text);
+    }
+
+    void numbersIgnoreTheSystemLocale()
+    {
+        const QByteArray saved = std::setlocale(LC_ALL, nullptr);
+        if (!useCommaLocale())
+            QSKIP("no locale with a decimal comma on this machine");
+        const double read = texts::leadingNumber(QStringLiteral("+12.34"));
+        const QString shown = texts::shortestNumber(-0.05);
+        const QString big = texts::shortestNumber(1e20 + 0.5);
+        std::setlocale(LC_ALL, saved.constData());
+        QCOMPARE(read, 12.34);
+        QCOMPARE(shown, QStringLiteral("-.05"));
+        QVERIFY(!big.contains(u','));
+    }
+
+    void timeAndDateTexts_data()
+    {
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("dateText");
+        QTest::addColumn<QString>("timeText");
+        QTest::newRow("afternoon") << QDate(2026, 5, 31) << QTime(14, 3, 9) << "05-31-2026"
+                                   << "14:03:09";
+        QTest::newRow("midnight") << QDate(2026, 1, 1) << QTime(0, 0, 0) << "01-01-2026"
+                                  << "00:00:00";
+        QTest::newRow("last second") << QDate(2026, 12, 7) << QTime(23, 59, 59) << "12-07-2026"
+                                     << "23:59:59";
+        QTest::newRow("morning") << QDate(1999, 9, 9) << QTime(9, 5, 7) << "09-09-1999"
+                                 << "09:05:07";
+    }
+    void timeAndDateTexts()
+    {
+        QFETCH(QDate, date);
+        QFETCH(QTime, time);
+        QFETCH(QString, dateText);
+        QFETCH(QString, timeText);
+        QCOMPARE(texts::dateText(date), dateText);
+        QCOMPARE(texts::timeText(time), timeText);
+        QCOMPARE(texts::stampText(date, time), dateText + u'-' + timeText);
+    }
+
+    void timeTextDropsMilliseconds()
+    {
+        QCOMPARE(texts::timeText(QTime(14, 3, 9, 999)), QStringLiteral("14:03:09"));
+        QCOMPARE(texts::stampText(QDate(2026, 5, 31), QTime(14, 3, 9)),
+                 QStringLiteral("05-31-2026-14:03:09"));
+    }
+
+    // ---- sequential files ----
+
+    void printLineWritesCrLf()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.csv"));
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Output);
+        files.printLine(1, QStringLiteral("1,+12.3,Deg C"));
+        files.printLine(1, QString());
+        files.printLine(1, QStringLiteral("25\u00b0"));
+        // Written at once: another program sees each row while the file stays open.
+        QCOMPARE(readAll(path), QByteArray("1,+12.3,Deg C\r\n\r\n25\xb0\r\n"));
+        files.close(1);
+        QVERIFY(!files.isOpen(1));
+        QCOMPARE(readAll(path), QByteArray("1,+12.3,Deg C\r\n\r\n25\xb0\r\n"));
+    }
+
+    void appendKeepsOutputTruncates()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("b.csv"));
+        writeAll(path, "High,1\r\nLo,0\r\n");
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Append);
+        files.printLine(1, QStringLiteral("next"));
+        files.close(1);
+        QCOMPARE(readAll(path), QByteArray("High,1\r\nLo,0\r\nnext\r\n"));
+        files.open(3, path, SeqFiles::Mode::Output);
+        files.printLine(3, QStringLiteral("fresh"));
+        files.closeAll();
+        QCOMPARE(readAll(path), QByteArray("fresh\r\n"));
+    }
+
+    void appendCreatesAMissingFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("NEW.CSV"));
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Append);
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(files.path(1), path);
+    }
+
+    void lineInput_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("CR LF") << QByteArray("one\r\ntwo\r\n") << QStringList{"one", "two"};
+        QTest::newRow("CR") << QByteArray("one\rtwo\r") << QStringList{"one", "two"};
+        QTest::newRow("LF") << QByteArray("one\ntwo\n") << QStringList{"one", "two"};
+        QTest::newRow("mixed, last unterminated")
+            << QByteArray("a\r\nb\rc\nd") << QStringList{"a", "b", "c", "d"};
+        QTest::newRow("empty lines")
+            << QByteArray("a\n\nb\r\n\r\n") << QStringList{"a", "", "b", ""};
+        QTest::newRow("LF CR is two ends") << QByteArray("a\n\rb") << QStringList{"a", "", "b"};
+        QTest::newRow("one CR LF") << QByteArray("\r\n") << QStringList{""};
+        QTest::newRow("Latin-1 byte")
+            << QByteArray("25\xb0,C\r\n") << QStringList{QStringLiteral("25\u00b0,C")};
+        QTest::newRow("empty file") << QByteArray() << QStringList{};
+    }
+    void lineInput()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("in.csv"));
+        writeAll(path, bytes);
+        SeqFiles files;
+        files.open(3, path, SeqFiles::Mode::Input);
+        QStringList got;
+        while (!files.eof(3) && got.size() <= lines.size())
+            got << files.lineInput(3);
+        QCOMPARE(got, lines);
+        QVERIFY(!raised([&] { files.lineInput(3); }).isNull());
+        QVERIFY(!raised([&] { files.lineInput(3); }).isNull());
+    }
+
+    void fileAlreadyOpen()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("c.csv"));
+        const QString link = dir.filePath(QStringLiteral("link.csv"));
+        writeAll(path, "x\r\n");
+        QVERIFY(QFile::link(path, link));
+        const QString dotted = dir.path() + QStringLiteral("/./c.csv");
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Append);
+        const QString already = QStringLiteral("File already open");
+        QCOMPARE(raised([&] { files.open(3, path, SeqFiles::Mode::Input); }), already);
+        QCOMPARE(raised([&] { files.open(3, link, SeqFiles::Mode::Input); }), already);
+        QCOMPARE(raised([&] { files.open(3, dotted, SeqFiles::Mode::Input); }), already);
+        QCOMPARE(raised([&] {
+                     files.open(1, dir.filePath(QStringLiteral("other.csv")),
+                                SeqFiles::Mode::Output);
+                 }),
+                 already);
+        QVERIFY(!files.isOpen(3));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("other.csv"))));
+        // The refused openings left file 1 as it was.
+        files.printLine(1, QStringLiteral("y"));
+        files.close(1);
+        QCOMPARE(readAll(path), QByteArray("x\r\ny\r\n"));
+        files.open(3, link, SeqFiles::Mode::Input);
+        QCOMPARE(files.lineInput(3), QStringLiteral("x"));
+    }
+
+    void linkOpenedFirstBlocksTheTarget()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("d.csv"));
+        const QString link = dir.filePath(QStringLiteral("d-link.csv"));
+        writeAll(path, "x\r\n");
+        QVERIFY(QFile::link(path, link));
+        SeqFiles files;
+        files.open(3, link, SeqFiles::Mode::Input);
+        QCOMPARE(raised([&] { files.open(1, path, SeqFiles::Mode::Append); }),
+                 QStringLiteral("File already open"));
+    }
+
+    void openingFailures()
+    {
+        QTemporaryDir dir;
+        SeqFiles files;
+        const QString missing = dir.filePath(QStringLiteral("missing.csv"));
+        const QString inMissingFolder = dir.filePath(QStringLiteral("no/such/folder/x.csv"));
+        QVERIFY(!raised([&] { files.open(3, missing, SeqFiles::Mode::Input); }).isEmpty());
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(!raised([&] { files.open(1, inMissingFolder, SeqFiles::Mode::Append); }).isEmpty());
+        QVERIFY(!files.isOpen(1));
+        QVERIFY(!files.isOpen(3));
+        // A failed opening does not hold its number.
+        files.open(1, dir.filePath(QStringLiteral("ok.csv")), SeqFiles::Mode::Append);
+        QVERIFY(files.isOpen(1));
+    }
+
+    void wrongUseRaises()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("e.csv"));
+        writeAll(path, "line\r\n");
+        SeqFiles files;
+        QVERIFY(!raised([&] { files.printLine(1, QStringLiteral("x")); }).isEmpty());
+        QVERIFY(!raised([&] { files.lineInput(3); }).isEmpty());
+        files.open(3, path, SeqFiles::Mode::Input);
+        QVERIFY(!raised([&] { files.printLine(3, QStringLiteral("x")); }).isEmpty());
+        QCOMPARE(readAll(path), QByteArray("line\r\n"));
+        files.closeAll();
+        QVERIFY(!files.isOpen(3));
+        files.close(3); // closing a closed number is harmless
+    }
+
+    // ---- graph component ----
+
+    void graphRanges_data()
+    {
+        QTest::addColumn<bool>("isSet");
+        QTest::addColumn<int>("n");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("set 0") << true << 0 << false;
+        QTest::newRow("set 1") << true << 1 << true;
+        QTest::newRow("set 2") << true << 2 << true;
+        QTest::newRow("set 3") << true << 3 << false;
+        QTest::newRow("set -1") << true << -1 << false;
+        QTest::newRow("point 0") << false << 0 << false;
+        QTest::newRow("point 1") << false << 1 << true;
+        QTest::newRow("point 99") << false << 99 << true;
+        QTest::newRow("point 100") << false << 100 << true;
+        QTest::newRow("point 101") << false << 101 << false;
+    }
+    void graphRanges()
+    {
+        QFETCH(bool, isSet);
+        QFETCH(int, n);
+        QFETCH(bool, ok);
+        GraphModel g;
+        g.setThisSet(2);
+        g.setThisPoint(50);
+        const QString err = raised([&] { isSet ? g.setThisSet(n) : g.setThisPoint(n); });
+        QCOMPARE(err.isNull(), ok);
+        QCOMPARE(isSet ? g.thisSet() : g.thisPoint(), ok ? n : (isSet ? 2 : 50));
+    }
+
+    void graphAddressesCurrentSetAndPoint()
+    {
+        GraphModel g;
+        g.setThisSet(1);
+        g.setThisPoint(5);
+        g.setGraphData(1.0);
+        g.setThisSet(2);
+        g.setGraphData(2.0);
+        g.setThisPoint(100);
+        g.setGraphData(3.0);
+        QCOMPARE(g.value(1, 5), 1.0f);
+        QCOMPARE(g.value(2, 5), 2.0f);
+        QCOMPARE(g.value(2, 100), 3.0f);
+        QCOMPARE(g.value(1, 100), 0.0f);
+        g.setThisSet(1);
+        g.setThisPoint(5);
+        QCOMPARE(g.graphData(), 1.0f);
+    }
+
+    void graphSinglePrecision()
+    {
+        GraphModel g;
+        g.setGraphData(0.1);
+        QCOMPARE(double(g.graphData()), double(0.1f));
+        QVERIFY(double(g.graphData()) != 0.1);
+        g.setGraphData(16777217.0);
+        QCOMPARE(double(g.graphData()), 16777216.0);
+        g.setYAxisMax(0.1);
+        QCOMPARE(double(g.yAxisMax()), double(0.1f));
+    }
+
+    void graphColours()
+    {
+        GraphModel g;
+        g.setThisSet(1);
+        g.setColorData(9);
+        g.setThisSet(2);
+        g.setColorData(12);
+        QCOMPARE(g.colorData(1), 9);
+        QCOMPARE(g.colorData(2), 12);
+        QVERIFY(!raised([&] { g.setColorData(16); }).isNull());
+        QVERIFY(!raised([&] { g.setColorData(-1); }).isNull());
+        QCOMPARE(g.colorData(2), 12);
+        QCOMPARE(GraphModel::paletteColour(9), QColor(0, 0, 255));
+        QCOMPARE(GraphModel::paletteColour(12), QColor(255, 0, 0));
+        QCOMPARE(GraphModel::paletteColour(0), QColor(0, 0, 0));
+        QCOMPARE(GraphModel::paletteColour(7), QColor(192, 192, 192));
+        QCOMPARE(GraphModel::paletteColour(8), QColor(128, 128, 128));
+    }
+
+    void graphDataReset()
+    {
+        GraphModel g;
+        for (int s = 1; s <= 2; ++s) {
+            g.setThisSet(s);
+            for (int p = 1; p <= 100; ++p) {
+                g.setThisPoint(p);
+                g.setGraphData(s * 1000 + p);
+            }
+        }
+        g.dataReset();
+        for (int s = 1; s <= 2; ++s)
+            for (int p = 1; p <= 100; ++p)
+                QCOMPARE(g.value(s, p), 0.0f);
+    }
+
+    void graphDrawModes()
+    {
+        GraphModel g;
+        QSignalSpy redraw(&g, &GraphModel::redrawRequested);
+        QSignalSpy print(&g, &GraphModel::printRequested);
+        g.setDrawMode(3);
+        QCOMPARE(redraw.size(), 1);
+        QCOMPARE(print.size(), 0);
+        g.setDrawMode(5);
+        QCOMPARE(print.size(), 1);
+        g.setDrawMode(0);
+        g.setDrawMode(2);
+        QCOMPARE(redraw.size(), 1);
+        QCOMPARE(print.size(), 1);
+    }
+
+    // ---- gauge component ----
+
+    void gaugeLimits_data()
+    {
+        QTest::addColumn<int>("which"); // 0 lower, 1 upper, 2 needle
+        QTest::addColumn<double>("v");
+        QTest::addColumn<bool>("ok");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        for (int w = 0; w < 3; ++w) {
+            QTest::addRow("%d: 32767", w) << w << 32767.0 << true;
+            QTest::addRow("%d: 32767.4", w) << w << 32767.4 << true;
+            QTest::addRow("%d: 32767.5", w) << w << 32767.5 << false;
+            QTest::addRow("%d: 32768", w) << w << 32768.0 << false;
+            QTest::addRow("%d: -32768", w) << w << -32768.0 << true;
+            QTest::addRow("%d: -32768.5", w) << w << -32768.5 << true;
+            QTest::addRow("%d: -32769", w) << w << -32769.0 << false;
+            QTest::addRow("%d: 1e9", w) << w << 1e9 << false;
+            QTest::addRow("%d: NaN", w) << w << nan << false;
+            QTest::addRow("%d: inf", w) << w << inf << false;
+            QTest::addRow("%d: -inf", w) << w << -inf << false;
+        }
+    }
+    void gaugeLimits()
+    {
+        QFETCH(int, which);
+        QFETCH(double, v);
+        QFETCH(bool, ok);
+        GaugeModel g(-10, 10);
+        g.setValue(3.25);
+        QSignalSpy changed(&g, &GaugeModel::changed);
+        const QString err = raised([&] {
+            if (which == 0)
+                g.setMinValue(v);
+            else if (which == 1)
+                g.setMaxValue(v);
+            else
+                g.setValue(v);
+        });
+        QCOMPARE(err.isNull(), ok);
+        QCOMPARE(changed.size(), ok ? 1 : 0);
+        if (!ok) {
+            QCOMPARE(g.minValue(), short(-10));
+            QCOMPARE(g.maxValue(), short(10));
+            QCOMPARE(g.value(), 3.25);
+        }
+    }
+
+    void gaugeLimitsAreWhole()
+    {
+        GaugeModel g;
+        g.setMinValue(12.5);
+        QCOMPARE(g.minValue(), short(12));
+        g.setMinValue(13.5);
+        QCOMPARE(g.minValue(), short(14));
+        g.setMaxValue(-0.6);
+        QCOMPARE(g.maxValue(), short(-1));
+        g.setValue(12.75);
+        QCOMPARE(g.value(), 12.75);
+    }
+
+    // ---- single-instance windows ----
+
+    void windowSlot()
+    {
+        WindowSlot<QWidget> slot;
+        QVERIFY(!slot.loaded());
+        QWidget* w = slot.get();
+        QVERIFY(slot.loaded());
+        QVERIFY(!w->isVisible()); // created hidden
+        QCOMPARE(slot.get(), w);
+        w->show();
+        QVERIFY(slot.visible());
+        w->close(); // the close box discards it
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!slot.loaded());
+        QWidget* again = slot.get();
+        QVERIFY(again);
+        QVERIFY(!again->isVisible());
+        slot.unload();
+        QVERIFY(!slot.loaded());
+        QVERIFY(!slot.visible());
+    }
+};
+
+QTEST_MAIN(TestPlatform)
+#include "test_platform.moc"
