@@ -27,7 +27,12 @@ long rssKiB()
     return -1;
 }
 
-size_t heapInUse() { return mallinfo2().uordblks; }
+// Bytes handed out by malloc, from the heap and from mmap.
+size_t heapInUse()
+{
+    const struct mallinfo2 mi = mallinfo2();
+    return mi.uordblks + mi.hblkhd;
+}
 
 // Packets of both displays with values that move, so extremes, gauges and bound all work.
 QString packetFor(int i)
@@ -38,7 +43,10 @@ QString packetFor(int i)
     return QString::asprintf("\x02%c104%d2%04d%04d\r", sign, 1 + (i % 2), d2, d1);
 }
 
-double usPer(qint64 ns, long n) { return double(ns) / 1000.0 / double(n); }
+double usPer(qint64 ns, long n)
+{
+    return double(ns) / 1000.0 / double(n);
+}
 
 } // namespace
 
@@ -94,8 +102,29 @@ int main(int argc, char** argv)
 
     std::printf("windows shown: digital, analog, graph, raw list; %ld packets each\n", packets);
     std::printf("Proc_Packet alone:                     %8.1f us/packet\n", usPer(procNs, packets));
-    std::printf("Proc_Packet + processEvents (repaint): %8.1f us/packet\n", usPer(paintNs, packets));
+    std::printf("Proc_Packet + processEvents (repaint): %8.1f us/packet\n",
+                usPer(paintNs, packets));
     std::printf("Comm1_OnComm + processEvents:          %8.1f us/packet\n", usPer(commNs, packets));
+
+    // Where the repaint time goes: one full repaint of each window.
+    const auto repaintUs = [](QWidget* w) {
+        QElapsedTimer tt;
+        tt.start();
+        const int n = 300;
+        for (int i = 0; i < n; ++i)
+            w->repaint();
+        return usPer(tt.nsecsElapsed(), n);
+    };
+    std::printf("full repaint: digital %.1f us, raw list %.1f us, graph %.1f us, analog %.1f us\n",
+                repaintUs(m->digDisplay()), repaintUs(m->dataDisplay()), repaintUs(m->graph()),
+                repaintUs(m->anagDisplay()));
+    {
+        QElapsedTimer tt;
+        tt.start();
+        for (int i = 0; i < 2000; ++i)
+            QApplication::processEvents();
+        std::printf("processEvents with nothing to do: %.1f us\n", usPer(tt.nsecsElapsed(), 2000));
+    }
 
     // ---- raw data list: a million lines ----
     auto* list = new FrmDataDisplay;
@@ -128,19 +157,29 @@ int main(int argc, char** argv)
     malloc_trim(0);
     const long rss0 = rssKiB();
     const size_t heap0 = heapInUse();
-    while (next <= total)
+    // Events are handled as they would be between packets, so nothing piles up in the queue.
+    QElapsedTimer fill;
+    fill.start();
+    while (next <= total) {
         list->addLine(line(next++));
+        if (next % 1000 == 0)
+            QApplication::processEvents();
+    }
     QApplication::processEvents();
+    const double fillUs = usPer(fill.nsecsElapsed(), total);
     const long rss1 = rssKiB();
     const size_t heap1 = heapInUse();
     const double endAdd = timeAdds(probe, false);
     const double endAddPaint = timeAdds(probe, true);
 
-    std::printf("raw list, lines held: %d\n", list->lineCount());
-    std::printf("add a line at ~10 lines:     %6.2f us (with repaint %6.2f us)\n", startAdd, startAddPaint);
-    std::printf("add a line at 1,000,000:     %6.2f us (with repaint %6.2f us)\n", endAdd, endAddPaint);
+    std::printf("raw list, lines held: %d (filled at %.2f us a line)\n", list->lineCount(), fillUs);
+    std::printf("add a line at ~10 lines:     %6.2f us (with repaint %6.2f us)\n", startAdd,
+                startAddPaint);
+    std::printf("add a line at 1,000,000:     %6.2f us (with repaint %6.2f us)\n", endAdd,
+                endAddPaint);
     std::printf("memory per stored line (%d chars): RSS %.1f bytes, heap %.1f bytes\n",
-                int(line(500000).size()), (rss1 - rss0) * 1024.0 / total, double(heap1 - heap0) / total);
+                int(line(500000).size()), (rss1 - rss0) * 1024.0 / total,
+                double(heap1 - heap0) / total);
     delete list;
     return 0;
 }

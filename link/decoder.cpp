@@ -1,8 +1,8 @@
 #include "decoder.h"
 
-#include <QVarLengthArray>
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <memory>
 
 #include "runtime_error.h"
 #include "texts.h"
@@ -73,8 +73,25 @@ Lenient parseLenient(QStringView t)
     return r;
 }
 
+// Plain digits only: their number, as the lenient parse would read it.
+bool plainDigits(QStringView t, std::uint64_t& value)
+{
+    std::uint64_t m = 0;
+    for (const QChar ch : t) {
+        const char16_t c = ch.unicode();
+        if (c < u'0' || c > u'9')
+            return false;
+        m = m * 10 + (c - u'0');
+    }
+    value = m;
+    return true;
+}
+
 double fieldValue(QStringView t)
 {
+    std::uint64_t m;
+    if (t.size() <= 15 && plainDigits(t, m))
+        return double(m);
     return parseLenient(t).value;
 }
 
@@ -89,7 +106,48 @@ double charValue(const QString& p, qsizetype at)
 
 // Short texts are put together on the stack and copied into the state's strings, whose buffers
 // are reused from packet to packet: a packet then costs no allocation at all.
-using Chars = QVarLengthArray<char16_t, 40>;
+class Chars
+{
+  public:
+    Chars() = default;
+    Chars(const Chars&) = delete;
+    Chars& operator=(const Chars&) = delete;
+
+    void append(char16_t c)
+    {
+        if (m_size == m_cap)
+            grow(m_size + 1);
+        m_p[m_size++] = c;
+    }
+    void append(const char16_t* p, qsizetype n)
+    {
+        if (m_size + n > m_cap)
+            grow(m_size + n);
+        for (qsizetype i = 0; i < n; ++i)
+            m_p[m_size + i] = p[i];
+        m_size += n;
+    }
+    const char16_t* constData() const { return m_p; }
+    qsizetype size() const { return m_size; }
+
+  private:
+    // Only texts put into the state from outside can be this long.
+    void grow(qsizetype need)
+    {
+        const qsizetype cap = std::max(need, 2 * m_cap);
+        auto heap = std::make_unique<char16_t[]>(std::size_t(cap));
+        std::copy(m_p, m_p + m_size, heap.get());
+        m_heap = std::move(heap);
+        m_p = m_heap.get();
+        m_cap = cap;
+    }
+
+    char16_t m_local[32];
+    char16_t* m_p = m_local;
+    qsizetype m_size = 0;
+    qsizetype m_cap = 32;
+    std::unique_ptr<char16_t[]> m_heap;
+};
 
 void add(Chars& b, QStringView v)
 {
@@ -98,9 +156,13 @@ void add(Chars& b, QStringView v)
 
 void assign(QString& dst, const char16_t* p, qsizetype n)
 {
-    dst.resize(n);
-    if (n > 0)
-        std::memcpy(dst.data(), p, std::size_t(n) * sizeof(char16_t));
+    if (dst.size() != n || !dst.isDetached())
+        dst.resize(n);
+    if (n == 0)
+        return;
+    QChar* d = dst.data();
+    for (qsizetype i = 0; i < n; ++i)
+        d[i] = QChar(p[i]);
 }
 
 void assign(QString& dst, const Chars& b)
@@ -188,6 +250,18 @@ void buildValue(QString& out, const QString& sign, const QString& digits, qsizet
 // The number text of the 8-digit reading.
 void readingText(Chars& out, const QString& sign, const QString& digits8, qsizetype places)
 {
+    // Eight plain digits behind a plain sign: the number is known without putting the text
+    // together and reading it back.
+    const bool plainSign =
+        sign.isEmpty() || (sign.size() == 1 && (sign[0] == u'+' || sign[0] == u'-'));
+    Lenient r;
+    if (plainSign && digits8.size() == kDigits8Len && plainDigits(digits8, r.mantissa)) {
+        r.negative = sign.startsWith(u'-');
+        r.digits = true;
+        r.places = int(places);
+        shortestText(out, r);
+        return;
+    }
     Chars text;
     splitAtPoint(text, sign, digits8, kDigits8Len, places);
     shortestText(out, parseLenient(QStringView(text.constData(), text.size())));
@@ -355,19 +429,19 @@ void decodePacket(const QString& packet, DecoderState& st, const DecoderInputs& 
     const qsizetype places2 = placesCount(st.Sig_Dp2);
     buildValue(st.Disp2_Value, st.Sign2, st.Sig_Digits2, places2);
 
+    Chars reading; // the 8-digit reading's number text
     if (in.singleDisplay) {
         if (allOf(leftOf(st.Sig_Digits8, 4), 4, u'?'))
             replaceHead(st.Sig_Digits8, u"0000", 4);
         if (QStringView(st.Sig_Digits8).mid(1, 3) == QLatin1String("???"))
             replaceHead(st.Sig_Digits8, u"0000", 4);
-        Chars text;
-        readingText(text, st.Sign1, st.Sig_Digits8, places1);
-        assign(st.Disp1_Value, text);
+        readingText(reading, st.Sign1, st.Sig_Digits8, places1);
+        assign(st.Disp1_Value, reading);
     }
 
     if (st.Sig_Sign == 4) {
-        Chars reading;
-        readingText(reading, st.Sign1, st.Sig_Digits8, places1);
+        if (!in.singleDisplay) // else the same text was made just above
+            readingText(reading, st.Sign1, st.Sig_Digits8, places1);
         if (st.Sig_Unit2 == 1) {
             if (!in.recording)
                 --st.Rec_Count;

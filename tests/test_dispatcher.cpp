@@ -45,14 +45,17 @@ QByteArray degC(const QByteArray& d1, const QByteArray& d2 = "0235")
     return packet("0", "1", "01", "1", "2", d2, d1);
 }
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 } // namespace
 
 class TestDispatcher : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void firstPacketCreatesWindowsHidden()
     {
         MainWithFakes m;
@@ -155,7 +158,8 @@ private slots:
         m.startLinked(1, false);
         const SessionState& s = m->session();
         m.comm->fire(rh("4512"));
-        const QByteArray err = packet("0", "1", "01", "1", "2", QByteArray("000\x18"), QByteArray(4, '\x18'));
+        const QByteArray err =
+            packet("0", "1", "01", "1", "2", QByteArray("000\x18"), QByteArray(4, '\x18'));
         m.comm->fire(err);
         m.comm->fire(err);
         QCOMPARE(m->digDisplay()->Label2->text(), QStringLiteral("ERROR"));

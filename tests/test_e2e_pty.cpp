@@ -157,6 +157,7 @@ class TestE2ePty : public QObject
     void streamStartingMidPacketIsInStepByTheNextPacket();
     void packetInPiecesTwentyMsApartIsAcceptedWhole();
     void pairWithoutPauseIsDroppedWholeAndNextIsAccepted();
+    void lineThatNeverPausesKeepsTheBufferBounded();
     void framingHoldsPerRead_data();
     void framingHoldsPerRead();
     void pollingWithoutEventLoopSeesPackets();
@@ -249,6 +250,27 @@ void TestE2ePty::pairWithoutPauseIsDroppedWholeAndNextIsAccepted()
     pty.write(packet(3));
     QTRY_COMPARE_WITH_TIMEOUT(in.accepted.size(), 1, 5000);
     QCOMPARE(in.accepted.first(), latin1(packet(3)));
+}
+
+void TestE2ePty::lineThatNeverPausesKeepsTheBufferBounded()
+{
+    Pty pty;
+    auto c = openOn(pty.path());
+    Intake in(*c);
+    QByteArray flood;
+    for (int i = 0; i < 250; ++i)
+        flood += packet(i);
+    pty.write(flood);
+    QTRY_VERIFY_WITH_TIMEOUT(!in.reads.isEmpty(), 5000);
+    pty.write(packet(500));
+    QTRY_COMPARE_WITH_TIMEOUT(in.accepted.size(), 1, 5000);
+    QCOMPARE(in.accepted.first(), latin1(packet(500)));
+    qsizetype got = 0;
+    for (const QString& r : in.reads) {
+        QVERIFY(r.size() <= 1024);
+        got += r.size();
+    }
+    QVERIFY(got < flood.size() + 16);
 }
 
 void TestE2ePty::framingHoldsPerRead_data()

@@ -2,6 +2,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <map>
@@ -19,7 +20,7 @@ namespace {
 
 class MapLabels : public ExtremeLabels
 {
-public:
+  public:
     QString caption(XLabel l) const override
     {
         const auto it = m.find(l);
@@ -54,7 +55,7 @@ void feed(Extremes& x, MapLabels& l, Stamps& s, const QString& v1, const QString
 class TestView : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     // ---- recorded extremes ----
     void firstReadingIsHighAndLow()
     {
@@ -114,13 +115,34 @@ private slots:
         QTest::addColumn<QString>("second");
         QTest::addColumn<QString>("high");
         QTest::addColumn<QString>("low");
-        QTest::newRow("9.50 then 10.20") << "9.50" << "10.20" << "10.20" << "9.50";
-        QTest::newRow("+5.00 equals 5.00") << "+5.00" << "5.00" << "+5.00" << "+5.00";
-        QTest::newRow("negatives") << "-2.5" << "-10.0" << "-2.5" << "-10.0";
-        QTest::newRow("ERROR is 0 against +1") << "ERROR" << "+1.00" << "+1.00" << "ERROR";
-        QTest::newRow("ERROR is 0 against -1") << "ERROR" << "-1.00" << "ERROR" << "-1.00";
-        QTest::newRow("ERROR equals +0.00") << "ERROR" << "+0.00" << "ERROR" << "ERROR";
-        QTest::newRow("point only is 0") << "+." << "+.5" << "+.5" << "+.";
+        QTest::newRow("9.50 then 10.20") << "9.50"
+                                         << "10.20"
+                                         << "10.20"
+                                         << "9.50";
+        QTest::newRow("+5.00 equals 5.00") << "+5.00"
+                                           << "5.00"
+                                           << "+5.00"
+                                           << "+5.00";
+        QTest::newRow("negatives") << "-2.5"
+                                   << "-10.0"
+                                   << "-2.5"
+                                   << "-10.0";
+        QTest::newRow("ERROR is 0 against +1") << "ERROR"
+                                               << "+1.00"
+                                               << "+1.00"
+                                               << "ERROR";
+        QTest::newRow("ERROR is 0 against -1") << "ERROR"
+                                               << "-1.00"
+                                               << "ERROR"
+                                               << "-1.00";
+        QTest::newRow("ERROR equals +0.00") << "ERROR"
+                                            << "+0.00"
+                                            << "ERROR"
+                                            << "ERROR";
+        QTest::newRow("point only is 0") << "+."
+                                         << "+.5"
+                                         << "+.5"
+                                         << "+.";
     }
     void comparesByNumber()
     {
@@ -271,12 +293,18 @@ private slots:
         QTest::addColumn<QString>("lowerText");
         QTest::addColumn<QString>("upperText");
         QTest::addColumn<double>("needle");
-        QTest::newRow("grows above") << 100 << 0.0 << 120.0 << 180 << 0.0 << "0" << "180" << 120.0;
-        QTest::newRow("inside") << 180 << 0.0 << 150.0 << 180 << 0.0 << "0" << "180" << 150.0;
-        QTest::newRow("equal to U-O") << 100 << 10.0 << 90.0 << 100 << 10.0 << "-10" << "90" << 100.0;
-        QTest::newRow("below zero") << 100 << 0.0 << -10.0 << 100 << 15.0 << "-15" << "85" << 5.0;
-        QTest::newRow("whole part down") << 100 << 0.0 << -10.5 << 100 << 16.0 << "-16" << "84" << 5.5;
-        QTest::newRow("offset never shrinks") << 100 << 30.0 << -1.0 << 100 << 30.0 << "-30" << "70" << 29.0;
+        QTest::newRow("grows above") << 100 << 0.0 << 120.0 << 180 << 0.0 << "0"
+                                     << "180" << 120.0;
+        QTest::newRow("inside") << 180 << 0.0 << 150.0 << 180 << 0.0 << "0"
+                                << "180" << 150.0;
+        QTest::newRow("equal to U-O") << 100 << 10.0 << 90.0 << 100 << 10.0 << "-10"
+                                      << "90" << 100.0;
+        QTest::newRow("below zero") << 100 << 0.0 << -10.0 << 100 << 15.0 << "-15"
+                                    << "85" << 5.0;
+        QTest::newRow("whole part down") << 100 << 0.0 << -10.5 << 100 << 16.0 << "-16"
+                                         << "84" << 5.5;
+        QTest::newRow("offset never shrinks") << 100 << 30.0 << -1.0 << 100 << 30.0 << "-30"
+                                              << "70" << 29.0;
     }
     void gaugeUpdate()
     {
@@ -335,7 +363,8 @@ private slots:
             st.append(QStringLiteral("%1,+12.34,Deg C,+023.5, Deg F,14:03:09,05-31-2026").arg(i));
         QCOMPARE(st.size(), 40000);
         for (int i : {0, 1, 19999, 20000, 39999})
-            QCOMPARE(st.at(i), QStringLiteral("%1,+12.34,Deg C,+023.5, Deg F,14:03:09,05-31-2026").arg(i));
+            QCOMPARE(st.at(i),
+                     QStringLiteral("%1,+12.34,Deg C,+023.5, Deg F,14:03:09,05-31-2026").arg(i));
     }
 
     // ---- raw data list window ----
@@ -398,6 +427,33 @@ private slots:
         QCOMPARE(w.List1->height(), 0);
     }
 
+    void writerWithoutYieldQueuesLittle()
+    {
+        // A download adds lines in a loop that never yields: the list must not queue work per line.
+        struct Count : QObject
+        {
+            int n = 0;
+            bool eventFilter(QObject*, QEvent*) override
+            {
+                ++n;
+                return false;
+            }
+        } count;
+        FrmDataDisplay w;
+        w.show();
+        QApplication::processEvents();
+        for (int i = 0; i < 5000; ++i)
+            w.addLine(QStringLiteral("line %1").arg(i));
+        qApp->installEventFilter(&count);
+        QApplication::processEvents();
+        qApp->removeEventFilter(&count);
+        QVERIFY2(count.n < 100, qPrintable(QString::number(count.n)));
+        // The scroll range caught up in the one pass.
+        QScrollBar* sb = w.List1->verticalScrollBar();
+        QCOMPARE(sb->maximum(), 5000 - sb->pageStep());
+        QCOMPARE(w.line(0), QStringLiteral("line 4999"));
+    }
+
     // ---- digital display window ----
     void digitalDisplayLoad()
     {
@@ -416,7 +472,8 @@ private slots:
         QCOMPARE(d.Label12->text(), QStringLiteral(" Recorded   Lows"));
         QCOMPARE(d.Label17->text(), QStringLiteral("Recorded High"));
         QCOMPARE(d.Label20->text(), QStringLiteral("Recorded Low"));
-        for (QLabel* l : {d.Label2, d.Label5, d.Label3, d.Label6, d.Label9, d.Label10, d.Label15, d.Label16})
+        for (QLabel* l :
+             {d.Label2, d.Label5, d.Label3, d.Label6, d.Label9, d.Label10, d.Label15, d.Label16})
             QVERIFY(l->text().isEmpty());
         // The panels hold their labels.
         QCOMPARE(d.Label7->parentWidget(), d.Frame2);
@@ -428,10 +485,12 @@ private slots:
     {
         FrmDigDisplay d;
         const std::pair<XLabel, const char*> all[] = {
-            {XLabel::Label1, "Label1"},   {XLabel::Label4, "Label4"},   {XLabel::Label7, "Label7"},
-            {XLabel::Label8, "Label8"},   {XLabel::Label9, "Label9"},   {XLabel::Label10, "Label10"},
-            {XLabel::Label13, "Label13"}, {XLabel::Label14, "Label14"}, {XLabel::Label15, "Label15"},
-            {XLabel::Label16, "Label16"}, {XLabel::Label18, "Label18"}, {XLabel::Label19, "Label19"}};
+            {XLabel::Label1, "Label1"},   {XLabel::Label4, "Label4"},
+            {XLabel::Label7, "Label7"},   {XLabel::Label8, "Label8"},
+            {XLabel::Label9, "Label9"},   {XLabel::Label10, "Label10"},
+            {XLabel::Label13, "Label13"}, {XLabel::Label14, "Label14"},
+            {XLabel::Label15, "Label15"}, {XLabel::Label16, "Label16"},
+            {XLabel::Label18, "Label18"}, {XLabel::Label19, "Label19"}};
         for (const auto& [which, name] : all) {
             QCOMPARE(d.label(which)->objectName(), QLatin1String(name));
             d.setCaption(which, QLatin1String(name) + QStringLiteral("!"));

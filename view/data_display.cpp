@@ -22,11 +22,20 @@ RawListBox::RawListBox(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setAutoFillBackground(true);
 }
 
-int RawListBox::rowHeight() const { return std::max(1, fontMetrics().height() + 2); }
+int RawListBox::rowHeight() const
+{
+    return std::max(1, fontMetrics().height() + 2);
+}
 
-int RawListBox::rowsInView() const { return std::max(1, viewport()->height() / rowHeight()); }
+int RawListBox::rowsInView() const
+{
+    return std::max(1, viewport()->height() / rowHeight());
+}
 
-int RawListBox::topRow() const { return verticalScrollBar()->value(); }
+int RawListBox::topRow() const
+{
+    return verticalScrollBar()->value();
+}
 
 int RawListBox::selectedRow() const
 {
@@ -51,7 +60,18 @@ void RawListBox::updateScrollRange()
 void RawListBox::addLine(const QString& line)
 {
     m_lines.append(line);
-    updateScrollRange();
+    // A scroll bar range change queues a call inside the scroll area; one per event-loop turn
+    // is enough, and a writer that adds lines without yielding must not pile them up.
+    if (!m_rangePending) {
+        m_rangePending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_rangePending = false;
+                updateScrollRange();
+            },
+            Qt::QueuedConnection);
+    }
     // The top row keeps its index, as in any list box: what is in sight moves down by one.
     if (isVisible() && topRow() <= rowsInView())
         viewport()->update();
@@ -60,6 +80,7 @@ void RawListBox::addLine(const QString& line)
 void RawListBox::clear()
 {
     m_lines.clear();
+    m_shaped.clear();
     m_selected = -1;
     updateScrollRange();
     viewport()->update();
@@ -71,15 +92,27 @@ void RawListBox::paintEvent(QPaintEvent*)
     const int rh = rowHeight();
     const int first = topRow();
     const int last = std::min(count() - 1, first + viewport()->height() / rh + 1);
-    const int ascent = fontMetrics().ascent();
+    // Lines keep their laid-out text from one paint to the next: a new line moves the others
+    // down, and only the new one needs shaping.
+    QHash<qsizetype, QStaticText> shaped;
+    shaped.reserve(std::max(0, last - first + 1));
     for (int row = first; row <= last; ++row) {
+        const qsizetype arrival = arrivalOf(row);
         const QRect r(0, (row - first) * rh, viewport()->width(), rh);
-        const bool selected = arrivalOf(row) == m_selected;
+        const bool selected = arrival == m_selected;
         if (selected)
             p.fillRect(r, palette().brush(QPalette::Highlight));
         p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-        p.drawText(r.left() + 3, r.top() + 1 + ascent, line(row));
+        auto it = m_shaped.constFind(arrival);
+        QStaticText text = it != m_shaped.cend() ? *it : QStaticText(m_lines.at(arrival));
+        if (it == m_shaped.cend()) {
+            text.setTextFormat(Qt::PlainText);
+            text.prepare(QTransform(), font());
+        }
+        p.drawStaticText(r.left() + 3, r.top() + 1, text);
+        shaped.insert(arrival, text);
     }
+    m_shaped = std::move(shaped);
 }
 
 void RawListBox::resizeEvent(QResizeEvent* event)
@@ -105,13 +138,27 @@ void RawListBox::keyPressEvent(QKeyEvent* event)
     int row = selectedRow();
     const int page = rowsInView();
     switch (event->key()) {
-    case Qt::Key_Up: row = std::max(0, row - 1); break;
-    case Qt::Key_Down: row = row + 1; break;
-    case Qt::Key_PageUp: row = std::max(0, row - page); break;
-    case Qt::Key_PageDown: row = row + page; break;
-    case Qt::Key_Home: row = 0; break;
-    case Qt::Key_End: row = count() - 1; break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    case Qt::Key_Up:
+        row = std::max(0, row - 1);
+        break;
+    case Qt::Key_Down:
+        row = row + 1;
+        break;
+    case Qt::Key_PageUp:
+        row = std::max(0, row - page);
+        break;
+    case Qt::Key_PageDown:
+        row = row + page;
+        break;
+    case Qt::Key_Home:
+        row = 0;
+        break;
+    case Qt::Key_End:
+        row = count() - 1;
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
     }
     if (count() == 0)
         return;
@@ -128,8 +175,10 @@ void RawListBox::keyPressEvent(QKeyEvent* event)
 void RawListBox::changeEvent(QEvent* event)
 {
     QAbstractScrollArea::changeEvent(event);
-    if (event->type() == QEvent::FontChange)
+    if (event->type() == QEvent::FontChange) {
+        m_shaped.clear();
         updateScrollRange();
+    }
 }
 
 // ---- FrmDataDisplay ----
@@ -158,15 +207,30 @@ FrmDataDisplay::FrmDataDisplay(QWidget* parent) : QWidget(parent, Qt::Tool)
     resize(twipsToPixels(6600, this), twipsToPixels(4400, this));
 }
 
-void FrmDataDisplay::Command1_Click() { hide(); }
+void FrmDataDisplay::Command1_Click()
+{
+    hide();
+}
 
-void FrmDataDisplay::Command2_Click() { List1->clear(); }
+void FrmDataDisplay::Command2_Click()
+{
+    List1->clear();
+}
 
-void FrmDataDisplay::addLine(const QString& line) { List1->addLine(line); }
+void FrmDataDisplay::addLine(const QString& line)
+{
+    List1->addLine(line);
+}
 
-int FrmDataDisplay::lineCount() const { return List1->count(); }
+int FrmDataDisplay::lineCount() const
+{
+    return List1->count();
+}
 
-QString FrmDataDisplay::line(int index) const { return List1->line(index); }
+QString FrmDataDisplay::line(int index) const
+{
+    return List1->line(index);
+}
 
 void FrmDataDisplay::resizeEvent(QResizeEvent* event)
 {

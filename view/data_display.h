@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QHash>
+#include <QStaticText>
 #include <QWidget>
 
 #include "raw_lines.h"
@@ -12,7 +14,7 @@ class QPushButton;
 class RawListBox : public QAbstractScrollArea
 {
     Q_OBJECT
-public:
+  public:
     explicit RawListBox(QWidget* parent = nullptr);
 
     void addLine(const QString& line); // at the top
@@ -22,20 +24,22 @@ public:
     int topRow() const;
     int selectedRow() const; // -1 when none
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-private:
+  private:
     int rowHeight() const;
     int rowsInView() const;
     void updateScrollRange();
     qsizetype arrivalOf(int row) const { return m_lines.size() - 1 - row; }
 
     RawLineStore m_lines;
+    QHash<qsizetype, QStaticText> m_shaped; // the lines in sight at the last paint
+    bool m_rangePending = false;
     qsizetype m_selected = -1; // arrival index of the selected line, so it stays on its line
 };
 
@@ -43,7 +47,7 @@ private:
 class FrmDataDisplay : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit FrmDataDisplay(QWidget* parent = nullptr);
 
     QPushButton* Command1; // "Hide"
@@ -57,6 +61,6 @@ public:
     void Command1_Click();
     void Command2_Click();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 };

@@ -130,23 +130,38 @@ void FrmDigDisplay::Form_Load()
 QLabel* FrmDigDisplay::label(XLabel which) const
 {
     switch (which) {
-    case XLabel::Label1: return Label1;
-    case XLabel::Label4: return Label4;
-    case XLabel::Label7: return Label7;
-    case XLabel::Label8: return Label8;
-    case XLabel::Label9: return Label9;
-    case XLabel::Label10: return Label10;
-    case XLabel::Label13: return Label13;
-    case XLabel::Label14: return Label14;
-    case XLabel::Label15: return Label15;
-    case XLabel::Label16: return Label16;
-    case XLabel::Label18: return Label18;
-    case XLabel::Label19: return Label19;
+    case XLabel::Label1:
+        return Label1;
+    case XLabel::Label4:
+        return Label4;
+    case XLabel::Label7:
+        return Label7;
+    case XLabel::Label8:
+        return Label8;
+    case XLabel::Label9:
+        return Label9;
+    case XLabel::Label10:
+        return Label10;
+    case XLabel::Label13:
+        return Label13;
+    case XLabel::Label14:
+        return Label14;
+    case XLabel::Label15:
+        return Label15;
+    case XLabel::Label16:
+        return Label16;
+    case XLabel::Label18:
+        return Label18;
+    case XLabel::Label19:
+        return Label19;
     }
     return Label1;
 }
 
-QString FrmDigDisplay::caption(XLabel which) const { return label(which)->text(); }
+QString FrmDigDisplay::caption(XLabel which) const
+{
+    return label(which)->text();
+}
 
 void FrmDigDisplay::setCaption(XLabel which, const QString& text)
 {
@@ -178,7 +193,8 @@ void FrmDigDisplay::resizeEvent(QResizeEvent* event)
 
 bool FrmDigDisplay::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Frame1 && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+    if (watched == Frame1 &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
         relayout();
     return QWidget::eventFilter(watched, event);
 }
@@ -194,8 +210,8 @@ void FrmDigDisplay::relayout()
     const int frameExtra = std::max(0, frameGeometry().height() - h);
     const int designH = std::max(1, twipsToPixels(single ? 2370 : 4170, this) - frameExtra);
     const double scale = double(h) / designH;
-    const int panelTop = std::clamp(int(twipsToPixels(m_frame3TopTwips, this) * scale), 0,
-                                    std::max(0, h - 24));
+    const int panelTop =
+        std::clamp(int(twipsToPixels(m_frame3TopTwips, this) * scale), 0, std::max(0, h - 24));
     const int panelH = std::max(24, h - panelTop);
     // The value rows take what the panels leave; their text is as large as the rows allow.
     int rowsBottom = panelTop;
@@ -214,10 +230,12 @@ void FrmDigDisplay::relayout()
     Label3->setGeometry(m, m + rowH, valueW, rowH);
     Label6->setGeometry(m + valueW, m + rowH, unitW, rowH);
 
-    const int valuePx = fittingPixelSize(Label2->font(), QStringLiteral("-88888.888"), valueW - 4, rowH * 0.92);
-    const int unitPx = std::max(6, std::min(valuePx * 55 / 100,
-                                            fittingPixelSize(Label5->font(), QStringLiteral("Meters/sec"),
-                                                             unitW - 10, rowH * 0.9)));
+    const int valuePx =
+        fittingPixelSize(Label2->font(), QStringLiteral("-88888.888"), valueW - 4, rowH * 0.92);
+    const int unitPx =
+        std::max(6, std::min(valuePx * 55 / 100,
+                             fittingPixelSize(Label5->font(), QStringLiteral("Meters/sec"),
+                                              unitW - 10, rowH * 0.9)));
     for (QLabel* l : {Label2, Label3})
         setPixelSize(l, valuePx, true);
     for (QLabel* l : {Label5, Label6})
@@ -232,13 +250,15 @@ void FrmDigDisplay::relayout()
         const QRect inner = frame->contentsRect().adjusted(m, 0, -m, -2);
         const PanelRows r = panelRows(inner);
         const int headPx = std::max(8, std::min(r.heading.height() * 3 / 4, 16));
-        const int valPx = std::max(8, std::min(fittingPixelSize(v1->font(), QStringLiteral("-88888.88"),
-                                                                r.value1.width() - 2, r.value1.height() * 0.9),
-                                               valuePx * 3 / 4));
+        const int valPx =
+            std::max(8, std::min(fittingPixelSize(v1->font(), QStringLiteral("-88888.88"),
+                                                  r.value1.width() - 2, r.value1.height() * 0.9),
+                                 valuePx * 3 / 4));
         if (head2) {
-            head->setGeometry(r.heading.left(), r.heading.top(), r.heading.width() / 2, r.heading.height());
-            head2->setGeometry(r.value2.left(), r.heading.top(), r.heading.width() - r.heading.width() / 2,
-                               r.heading.height());
+            head->setGeometry(r.heading.left(), r.heading.top(), r.heading.width() / 2,
+                              r.heading.height());
+            head2->setGeometry(r.value2.left(), r.heading.top(),
+                               r.heading.width() - r.heading.width() / 2, r.heading.height());
             setPixelSize(head2, headPx, false);
         } else {
             head->setGeometry(r.heading);

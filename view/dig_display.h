@@ -11,7 +11,7 @@ class QLabel;
 class FrmDigDisplay : public QWidget, public ExtremeLabels
 {
     Q_OBJECT
-public:
+  public:
     explicit FrmDigDisplay(QWidget* parent = nullptr);
 
     QLabel *Label2, *Label5, *Label3, *Label6;
@@ -30,15 +30,15 @@ public:
     void setFrame3Top(int twips);
     int frame3TopTwips() const { return m_frame3TopTwips; }
 
-signals:
+  signals:
     void unloaded(); // closed with its close box
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void Form_Load();
     void relayout();
 

@@ -4,12 +4,13 @@
 #include <functional>
 
 // The digital display's labels that the recorded extremes read and write.
-enum class XLabel {
-    Label1, // one-display panel: display 1's high
-    Label4, // one-display panel: unit beside it
-    Label7, // display 1's high
-    Label8, // display 2's high
-    Label9, // unit beside display 1's high
+enum class XLabel
+{
+    Label1,  // one-display panel: display 1's high
+    Label4,  // one-display panel: unit beside it
+    Label7,  // display 1's high
+    Label8,  // display 2's high
+    Label9,  // unit beside display 1's high
     Label10, // unit beside display 2's high
     Label13, // display 1's low
     Label14, // display 2's low
@@ -22,7 +23,7 @@ enum class XLabel {
 // Captions by label; the digital display implements it, tests use a plain map.
 class ExtremeLabels
 {
-public:
+  public:
     virtual ~ExtremeLabels() = default;
     virtual QString caption(XLabel label) const = 0;
     virtual void setCaption(XLabel label, const QString& text) = 0;
@@ -32,7 +33,7 @@ public:
 // row is written.
 class UnitRef
 {
-public:
+  public:
     UnitRef() = default;
     static UnitRef text(const QString& t) { return UnitRef(t, false, XLabel::Label9); }
     static UnitRef label(XLabel l) { return UnitRef(QString(), true, l); }
@@ -50,7 +51,7 @@ public:
         return m_isLabel == o.m_isLabel && (m_isLabel ? m_label == o.m_label : m_text == o.m_text);
     }
 
-private:
+  private:
     UnitRef(const QString& t, bool isLabel, XLabel l) : m_text(t), m_isLabel(isLabel), m_label(l) {}
     QString m_text;
     bool m_isLabel = false;

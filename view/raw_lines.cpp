@@ -17,7 +17,8 @@ void RawLineStore::append(const QString& line)
         m_used = 0;
     }
     std::memcpy(m_blocks.back().get() + m_used, bytes.constData(), n);
-    m_index.push_back(Entry{std::uint32_t(m_blocks.size() - 1), std::uint32_t(m_used), std::uint32_t(n)});
+    m_index.push_back(
+        Entry{std::uint32_t(m_blocks.size() - 1), std::uint32_t(m_used), std::uint32_t(n)});
     // An outsize block is full once its line is in.
     m_used = n > BlockSize ? BlockSize : m_used + n;
 }

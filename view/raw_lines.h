@@ -10,14 +10,14 @@
 // the same however many are stored, and a stored line costs little more than its characters.
 class RawLineStore
 {
-public:
+  public:
     void append(const QString& line);
     void clear();
     qsizetype size() const { return qsizetype(m_index.size()); }
     // 0 is the first line added.
     QString at(qsizetype arrival) const;
 
-private:
+  private:
     struct Entry
     {
         std::uint32_t block;

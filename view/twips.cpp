@@ -35,6 +35,12 @@ void setOuterHeightTwips(QWidget* w, int twips)
         w->resize(w->width(), client);
 }
 
-int outerHeightTwips(const QWidget* w) { return pixelsToTwips(w->frameGeometry().height(), w); }
+int outerHeightTwips(const QWidget* w)
+{
+    return pixelsToTwips(w->frameGeometry().height(), w);
+}
 
-int outerWidthTwips(const QWidget* w) { return pixelsToTwips(w->frameGeometry().width(), w); }
+int outerWidthTwips(const QWidget* w)
+{
+    return pixelsToTwips(w->frameGeometry().width(), w);
+}
