@@ -8,8 +8,8 @@ qv_ensure_packages "${QV_BUILD_PACKAGES[@]}" "${QV_TEST_PACKAGES[@]}"
 BUILD="$QV_ROOT/build"
 qv_build "$BUILD" RelWithDebInfo
 
-export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)"
-
 # The decoder under libFuzzer with address and undefined-behaviour sanitizers.
 "$QV_ROOT/scripts/fuzz.sh"
+
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)"
