@@ -23,6 +23,7 @@ link="${XDG_RUNTIME_DIR:-/tmp}/quorvane-meter-$$"
 "$BUILD/tools/quorvane-meter-sim" --link "$link" --meter dual --rate 1 >/dev/null &
 sim=$!
 trap 'kill "$sim" 2>/dev/null; wait "$sim" 2>/dev/null; rm -f "$link"' EXIT
+trap 'exit 130' INT TERM
 for _ in $(seq 50); do [ -e "$link" ] && break; sleep 0.1; done
 echo "Meter simulator on $link: choose \"Com Port 1\" in the port dialog."
 "$BUILD/app/quorvane" --port "1=$link"
