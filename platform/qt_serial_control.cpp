@@ -189,7 +189,7 @@ void QtSerialControl::pull()
     // still see characters arrive, so look at the device itself while less than a packet waits.
     // With a packet's worth waiting, leave later characters alone: the receive handler then
     // reads exactly what the pause delimited.
-    if (m_buffer.size() < m_threshold && !m_polling) {
+    if (m_buffer.size() < kThreshold && !m_polling) {
         m_polling = true;
         m_port.waitForReadyRead(0); // delivers through onReadyRead
         m_polling = false;
@@ -246,7 +246,7 @@ void QtSerialControl::onReadyRead()
 
 void QtSerialControl::onPause()
 {
-    if (m_buffer.size() >= m_threshold) {
+    if (m_buffer.size() >= kThreshold) {
         m_stale.stop();
         emit OnComm();
     }
@@ -254,7 +254,7 @@ void QtSerialControl::onPause()
 
 void QtSerialControl::onStale()
 {
-    if (!m_buffer.isEmpty() && m_buffer.size() < m_threshold)
+    if (!m_buffer.isEmpty() && m_buffer.size() < kThreshold)
         m_buffer.clear(); // never join a stale piece to the next packet
 }
 

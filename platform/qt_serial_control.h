@@ -34,10 +34,8 @@ class QtSerialControl : public SerialControl
     void setPauseMs(int ms) { m_pause.setInterval(ms); }
     void setStaleMs(int ms) { m_stale.setInterval(ms); }
     void setReconnectMs(int ms) { m_reconnect.setInterval(ms); }
-    int threshold() const { return m_threshold; }
 
     bool deviceConnected() const { return m_port.isOpen() && !m_lost; }
-    const QString& devicePath() const { return m_device; }
 
   private:
     void openDevice(); // throws RuntimeError
@@ -64,7 +62,7 @@ class QtSerialControl : public SerialControl
     LineSettings m_line;
     int m_inputLen = 0;
     static constexpr qsizetype kInBufferSize = 1024;
-    int m_threshold = 16;
+    static constexpr qsizetype kThreshold = 16; // a packet's worth
     bool m_wantOpen = false;
     bool m_lost = false;    // device gone; closing and reopening are under way
     bool m_polling = false; // inside a poll of the device
