@@ -8,8 +8,10 @@ qv_ensure_packages "${QV_BUILD_PACKAGES[@]}" "${QV_TEST_PACKAGES[@]}"
 BUILD="$QV_ROOT/build"
 qv_build "$BUILD" RelWithDebInfo
 
-# The decoder under libFuzzer with address and undefined-behaviour sanitizers.
+# The decoder under libFuzzer with address and undefined-behaviour sanitizers. Its clang build
+# reads packages of its own, which must be listed too (ctest checks the main build's).
 "$QV_ROOT/scripts/fuzz.sh"
+"$QV_ROOT/scripts/check-deps.sh" "$QV_ROOT/build-fuzz"
 
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$BUILD" --output-on-failure -j "$(nproc)"
