@@ -2,7 +2,7 @@
 # Everything the build and the tests need is listed here; nothing else is assumed on the machine.
 QV_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
                    qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev)
-QV_TEST_PACKAGES=(clang libclang-rt-14-dev)
+QV_TEST_PACKAGES=(clang libclang-rt-14-dev locales)
 
 qv_ensure_packages() {
     local missing=() p
@@ -17,11 +17,15 @@ qv_ensure_packages() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Configures (once) and builds the tree in $1 with build type $2.
+# Configures (once) and builds the tree in $1 with build type $2: the targets named after that,
+# or everything.
 qv_build() {
     local dir=$1 type=$2
+    shift 2
     if [ ! -f "$dir/build.ninja" ]; then
         cmake -S "$QV_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type"
     fi
-    cmake --build "$dir" -j "$(nproc)"
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    cmake --build "$dir" -j "$(nproc)" "${targets[@]}"
 }

@@ -8,7 +8,8 @@ source "$QV_ROOT/scripts/deps.sh"
 
 qv_ensure_packages "${QV_BUILD_PACKAGES[@]}"
 BUILD="$QV_ROOT/build"
-qv_build "$BUILD" RelWithDebInfo
+# The program and the simulator only; scripts/test.sh builds the tests and benchmarks.
+qv_build "$BUILD" RelWithDebInfo quorvane quorvane-meter-sim
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display found (DISPLAY is not set): run this from a desktop session." >&2

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -325,6 +326,39 @@ class TestDispatcher : public QObject
         m.comm->fire(rh("1000"));
         QCOMPARE(m->digDisplay()->Label2->text(), QStringLiteral("+10.00"));
         QCOMPARE(a->Label19->text(), QStringLiteral("+10.00"));
+    }
+
+    void decoderReadsDisplayTypeAndSwitches_data()
+    {
+        QTest::addColumn<bool>("single");
+        QTest::addColumn<int>("saveData");
+        QTest::addColumn<bool>("armed"); // St
+        QTest::addColumn<QString>("value1");
+        QTest::addColumn<int>("counted"); // Rec_Count and raw-list lines after two packets
+        QTest::newRow("dual") << false << 0 << false << "+45.12" << 2;
+        QTest::newRow("single") << true << 0 << false << "23545.12" << 2;
+        QTest::newRow("saving, not armed") << false << 1 << false << "+45.12" << 2;
+        QTest::newRow("saving, armed") << false << 1 << true << "+45.12" << 0;
+        QTest::newRow("single, saving, armed") << true << 1 << true << "23545.12" << 0;
+    }
+    void decoderReadsDisplayTypeAndSwitches()
+    {
+        QFETCH(bool, single);
+        QFETCH(int, saveData);
+        QFETCH(bool, armed);
+        QFETCH(QString, value1);
+        QFETCH(int, counted);
+        MainWithFakes m;
+        m.startLinked(1, single);
+        m->session().Save_Data = saveData;
+        m->St->setChecked(armed);
+        const QByteArray example("\x02"
+                                 "01041202354512\r");
+        m.comm->fire(example);
+        m.comm->fire(example);
+        QCOMPARE(m->session().Disp1_Value, value1);
+        QCOMPARE(m->session().Rec_Count, counted);
+        QCOMPARE(m->dataDisplay()->lineCount(), counted);
     }
 
     void rawListThroughPackets()

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDir>
+#include <QProcess>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -42,13 +44,24 @@ template <class F> QString raised(F&& f)
     return QString();
 }
 
-// A locale that writes numbers with a decimal comma, when this machine has one.
-bool useCommaLocale()
+// Switches the process to German, which writes numbers with a decimal comma. The locale is built
+// into `dir` first, so the test does not depend on which locales the machine has generated.
+QString useCommaLocale(const QString& dir)
 {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "fr_FR.utf8"})
-        if (std::setlocale(LC_ALL, name))
-            return true;
-    return false;
+    QProcess def;
+    def.start(QStringLiteral("localedef"),
+              {"-i", "de_DE", "-f", "UTF-8", QDir(dir).filePath(QStringLiteral("de_DE.UTF-8"))});
+    if (!def.waitForFinished(60000) || def.exitStatus() != QProcess::NormalExit)
+        return QStringLiteral("localedef did not run: ") + def.errorString();
+    // localedef warns (exit 1) about some locales' data and still writes them.
+    if (def.exitCode() > 1)
+        return QString::fromLocal8Bit(def.readAllStandardError());
+    qputenv("LOCPATH", QFile::encodeName(dir));
+    if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
+        return QStringLiteral("the built locale did not load");
+    if (std::localeconv()->decimal_point[0] != ',')
+        return QStringLiteral("the locale has no decimal comma");
+    return QString();
 }
 
 } // namespace
@@ -186,8 +199,10 @@ class TestPlatform : public QObject
     void numbersIgnoreTheSystemLocale()
     {
         const QByteArray saved = std::setlocale(LC_ALL, nullptr);
-        if (!useCommaLocale())
-            QSKIP("no locale with a decimal comma on this machine");
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString failed = useCommaLocale(dir.path());
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         const double read = texts::leadingNumber(QStringLiteral("+12.34"));
         const QString shown = texts::shortestNumber(-0.05);
         const QString big = texts::shortestNumber(1e20 + 0.5);

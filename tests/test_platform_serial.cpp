@@ -6,6 +6,15 @@
 #include "runtime_error.h"
 #include "serial_control.h"
 
+namespace {
+// What "Com Port 1" to "Com Port 4" mean without --port.
+#ifdef Q_OS_WIN
+const QStringList kDefaultDevices{"COM1", "COM2", "COM3", "COM4"};
+#else
+const QStringList kDefaultDevices{"/dev/ttyS0", "/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"};
+#endif
+} // namespace
+
 class TestPlatformSerial : public QObject
 {
     Q_OBJECT
@@ -113,12 +122,11 @@ void TestPlatformSerial::portArguments()
     QFETCH(QStringList, args);
     QFETCH(QStringList, rest);
     QFETCH(QStringList, devices);
-    const PortMap defaults;
     PortMap m;
     QCOMPARE(m.applyArguments(args), rest);
     for (int port = 1; port <= 4; ++port) {
         const QString want =
-            devices[port - 1].isEmpty() ? defaults.device(port) : devices[port - 1];
+            devices[port - 1].isEmpty() ? kDefaultDevices[port - 1] : devices[port - 1];
         QCOMPARE(m.device(port), want);
     }
 }
@@ -153,7 +161,7 @@ void TestPlatformSerial::portNumbersOutsideOneToFour()
     QVERIFY(m.device(0).isEmpty());
     QVERIFY(m.device(5).isEmpty());
     for (int port = 1; port <= 4; ++port)
-        QCOMPARE(m.device(port), PortMap().device(port));
+        QCOMPARE(m.device(port), kDefaultDevices[port - 1]);
 }
 
 QTEST_MAIN(TestPlatformSerial)

@@ -221,6 +221,27 @@ class TestView : public QObject
         QCOMPARE(l.caption(XLabel::Label4), QStringLiteral("C"));
     }
 
+    void onePanelLowFollowsDisplay1()
+    {
+        Extremes x;
+        MapLabels l;
+        Stamps s;
+        feed(x, l, s, QStringLiteral("+1.00"), QStringLiteral("A"), QStringLiteral("+5.0"));
+        QCOMPARE(l.caption(XLabel::Label19), QStringLiteral("A"));
+        // Display 1's new low in another unit: the low moves, its unit waits for display 2.
+        feed(x, l, s, QStringLiteral("+0.50"), QStringLiteral("C"), QStringLiteral("+5.0"));
+        QCOMPARE(l.caption(XLabel::Label18), QStringLiteral("+0.50"));
+        QCOMPARE(l.caption(XLabel::Label19), QStringLiteral("A"));
+        feed(x, l, s, QStringLiteral("+0.50"), QStringLiteral("C"), QStringLiteral("+4.0"));
+        QCOMPARE(l.caption(XLabel::Label19), QStringLiteral("C"));
+        // A window made afresh shows its stored captions; the next reading, though no new low,
+        // puts the recorded low back.
+        l.m = {{XLabel::Label18, QStringLiteral("Label18")}, {XLabel::Label19, QStringLiteral("Label19")}};
+        feed(x, l, s, QStringLiteral("+0.90"), QStringLiteral("C"), QStringLiteral("+4.5"));
+        QCOMPARE(l.caption(XLabel::Label18), QStringLiteral("+0.50"));
+        QCOMPARE(l.caption(XLabel::Label19), QStringLiteral("Label19"));
+    }
+
     void unitRefReadsCaptionAtClosingTime()
     {
         Extremes x;
