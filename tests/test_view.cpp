@@ -448,6 +448,49 @@ class TestView : public QObject
         QCOMPARE(w.List1->height(), 0);
     }
 
+    void scrolledListKeepsWhatIsReadAndClicksWhatIsPainted_data()
+    {
+        QTest::addColumn<int>("scrolledTo"); // top row before the new lines arrive
+        QTest::addColumn<bool>("stays");     // the lines in sight stay where they are
+        QTest::newRow("reading older lines") << 50 << true;
+        QTest::newRow("at the top") << 0 << false;
+    }
+    void scrolledListKeepsWhatIsReadAndClicksWhatIsPainted()
+    {
+        QFETCH(int, scrolledTo);
+        QFETCH(bool, stays);
+        FrmDataDisplay w;
+        w.resize(400, 300);
+        w.show();
+        for (int i = 0; i < 200; ++i)
+            w.addLine(QStringLiteral("line %1").arg(i));
+        QApplication::processEvents();
+        RawListBox* list = w.List1;
+        list->verticalScrollBar()->setValue(scrolledTo);
+        QApplication::processEvents();
+        const QImage before = list->viewport()->grab().toImage();
+        const int rowH = list->fontMetrics().height() + 2;
+        const QPoint third(10, 2 * rowH + rowH / 2);
+        const QString underCursor = list->line(scrolledTo + 2);
+
+        for (int i = 200; i < 210; ++i)
+            w.addLine(QStringLiteral("line %1").arg(i));
+        const QImage between = list->viewport()->grab().toImage(); // before the scroll bar catches up
+        QApplication::processEvents();
+        const QImage after = list->viewport()->grab().toImage();
+        QCOMPARE(before == after, stays);
+        QCOMPARE(between == after, true);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, third);
+        const QString selected = list->line(list->selectedRow());
+        if (stays) {
+            QCOMPARE(selected, underCursor);
+            QCOMPARE(list->verticalScrollBar()->value(), scrolledTo + 10);
+        } else {
+            QCOMPARE(list->line(0), QStringLiteral("line 209"));
+            QCOMPARE(selected, QStringLiteral("line 207"));
+        }
+    }
+
     void writerWithoutYieldQueuesLittle()
     {
         // A download adds lines in a loop that never yields: the list must not queue work per line.

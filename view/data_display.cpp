@@ -34,7 +34,18 @@ int RawListBox::rowsInView() const
 
 int RawListBox::topRow() const
 {
-    return verticalScrollBar()->value();
+    return m_topArrival < 0 ? 0 : int(m_lines.size() - 1 - m_topArrival);
+}
+
+void RawListBox::scrollContentsBy(int, int)
+{
+    // The user scrolled (or the range caught up): the line now at the top is the one to keep.
+    const int value = verticalScrollBar()->value();
+    const qsizetype anchor = value <= 0 ? -1 : arrivalOf(std::min(value, count() - 1));
+    if (anchor == m_topArrival)
+        return;
+    m_topArrival = anchor;
+    viewport()->update();
 }
 
 int RawListBox::selectedRow() const
@@ -53,8 +64,10 @@ void RawListBox::updateScrollRange()
 {
     QScrollBar* sb = verticalScrollBar();
     const int page = rowsInView();
+    const int top = topRow();
     sb->setPageStep(page);
     sb->setRange(0, std::max(0, count() - page));
+    sb->setValue(top);
 }
 
 void RawListBox::addLine(const QString& line)
@@ -72,8 +85,9 @@ void RawListBox::addLine(const QString& line)
             },
             Qt::QueuedConnection);
     }
-    // The top row keeps its index, as in any list box: what is in sight moves down by one.
-    if (isVisible() && topRow() <= rowsInView())
+    // At the top the newest line comes into sight; further down, the lines being read stay put
+    // and only the scroll bar moves.
+    if (m_topArrival < 0 && isVisible())
         viewport()->update();
 }
 
@@ -82,6 +96,7 @@ void RawListBox::clear()
     m_lines.clear();
     m_shaped.clear();
     m_selected = -1;
+    m_topArrival = -1;
     updateScrollRange();
     viewport()->update();
 }
@@ -165,9 +180,9 @@ void RawListBox::keyPressEvent(QKeyEvent* event)
     row = std::clamp(row, 0, count() - 1);
     m_selected = arrivalOf(row);
     QScrollBar* sb = verticalScrollBar();
-    if (row < sb->value())
+    if (row < topRow())
         sb->setValue(row);
-    else if (row >= sb->value() + page)
+    else if (row >= topRow() + page)
         sb->setValue(row - page + 1);
     viewport()->update();
 }

@@ -30,6 +30,7 @@ class RawListBox : public QAbstractScrollArea
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
   private:
     int rowHeight() const;
@@ -41,6 +42,10 @@ class RawListBox : public QAbstractScrollArea
     QHash<qsizetype, QStaticText> m_shaped; // the lines in sight at the last paint
     bool m_rangePending = false;
     qsizetype m_selected = -1; // arrival index of the selected line, so it stays on its line
+    // Arrival index of the top line in sight, or -1 while the view follows the newest line. Paint
+    // and clicks both go by it, so what is painted is what a click selects even before the scroll
+    // bar has caught up with lines that just arrived.
+    qsizetype m_topArrival = -1;
 };
 
 // "Data Display": raw lines, newest first.
