@@ -87,6 +87,8 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     const QSize pic = mainPicture().size();
     fitMenuBar(menuBar(), pic.width());
     setFixedSize(pic.width(), pic.height() + menuBar()->sizeHint().height());
+    if (m_p.placement)
+        m_p.placement->setMainWindow(this);
 }
 
 FrmMain::~FrmMain()

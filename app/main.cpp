@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <QSettings>
 
 #include "frm_main.h"
 #include "qt_serial_control.h"
@@ -29,6 +30,8 @@ int main(int argc, char* argv[])
     platform.boxes = std::make_shared<QtMessageBoxes>();
     platform.dialog = std::make_shared<QtCommonDialog>();
     platform.files = std::make_shared<SeqFiles>();
+    platform.placement = std::make_shared<WindowPlacement>(
+        std::make_unique<QSettings>(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")));
 
     FrmMain w(std::move(platform), ports);
     w.Form_Load();

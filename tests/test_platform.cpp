@@ -2,6 +2,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QFile>
+#include <QFrame>
+#include <QMainWindow>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +17,7 @@
 #include "runtime_error.h"
 #include "seq_files.h"
 #include "texts.h"
+#include "window_placement.h"
 #include "window_slot.h"
 
 namespace {
@@ -592,6 +596,116 @@ class TestPlatform : public QObject
         slot.unload();
         QVERIFY(!slot.loaded());
         QVERIFY(!slot.visible());
+    }
+
+    // ---- window placement ----
+
+    void besideMain_data()
+    {
+        QTest::addColumn<QRect>("main");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QPoint>("at");
+        const QRect screen(0, 0, 1920, 1080);
+        const QRect main(48, 48, 250, 100);
+        QTest::newRow("first, on the right") << main << screen << QSize(400, 300) << 0 << QPoint(306, 48);
+        QTest::newRow("third, cascaded") << main << screen << QSize(400, 300) << 2 << QPoint(362, 104);
+        QTest::newRow("no room on the right: below")
+            << QRect(1700, 48, 250, 100) << screen << QSize(400, 300) << 0 << QPoint(1520, 156);
+        QTest::newRow("too tall: kept on the screen")
+            << main << screen << QSize(400, 1200) << 0 << QPoint(306, -120);
+        QTest::newRow("second screen") << QRect(2000, 10, 250, 100) << QRect(1920, 0, 1280, 1024)
+                                       << QSize(400, 300) << 1 << QPoint(2286, 38);
+    }
+    void besideMain()
+    {
+        QFETCH(QRect, main);
+        QFETCH(QRect, screen);
+        QFETCH(QSize, frame);
+        QFETCH(int, index);
+        QFETCH(QPoint, at);
+        const QRect r = WindowPlacement::besideMain(main, screen, frame, index);
+        QCOMPARE(r.size(), frame);
+        if (frame.height() <= screen.height()) {
+            QCOMPARE(r.topLeft(), at);
+            QVERIFY(!r.intersects(main));
+            QVERIFY(screen.contains(r));
+        } else {
+            QCOMPARE(r.top(), screen.top()); // the title bar stays within reach
+        }
+    }
+
+    void reachable_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<bool>("reachable");
+        QTest::newRow("on the screen") << QRect(100, 100, 400, 300) << true;
+        QTest::newRow("on the second screen") << QRect(2000, 100, 400, 300) << true;
+        QTest::newRow("where a third screen was") << QRect(3400, 100, 400, 300) << false;
+        QTest::newRow("title above the top") << QRect(100, -40, 400, 300) << false;
+        QTest::newRow("a sliver on the left edge") << QRect(-380, 100, 400, 300) << false;
+        QTest::newRow("half off the right edge") << QRect(3000, 100, 400, 300) << true;
+    }
+    void reachable()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(bool, reachable);
+        const QList<QRect> screens{QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+        QCOMPARE(WindowPlacement::reachable(frame, screens), reachable);
+    }
+
+    void placementRemembersAndFallsBack()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString ini = dir.filePath(QStringLiteral("placement.ini"));
+        auto settings = [&] { return std::make_unique<QSettings>(ini, QSettings::IniFormat); };
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        {
+            WindowPlacement placement(settings());
+            QMainWindow main;
+            main.resize(200, 80);
+            placement.setMainWindow(&main);
+            main.show();
+            QFrame other(nullptr, Qt::Window);
+            other.resize(150, 100);
+            other.show();
+            QVERIFY(other.pos().x() > main.pos().x() + main.width());
+            other.move(screen.topLeft() + QPoint(30, 200));
+            other.hide();
+            main.close();
+        }
+        {
+            WindowPlacement placement(settings());
+            QMainWindow main;
+            placement.setMainWindow(&main);
+            main.show();
+            QFrame other(nullptr, Qt::Window);
+            other.show();
+            QCOMPARE(other.pos(), screen.topLeft() + QPoint(30, 200));
+            QCOMPARE(other.size(), QSize(150, 100));
+            // Later showings leave the window where the user has it.
+            other.hide();
+            other.move(screen.topLeft() + QPoint(40, 210));
+            other.show();
+            QCOMPARE(other.pos(), screen.topLeft() + QPoint(40, 210));
+        }
+        {
+            auto s = settings();
+            s->setValue(QStringLiteral("windows/QFrame"), QRect(-30000, -30000, 150, 100));
+            s->sync();
+        }
+        WindowPlacement placement(settings());
+        QMainWindow main;
+        main.resize(200, 80);
+        placement.setMainWindow(&main);
+        main.show();
+        QFrame other(nullptr, Qt::Window);
+        other.show();
+        const QRect placed(other.pos(), other.size());
+        QVERIFY(screen.contains(placed));
+        QVERIFY(!placed.intersects(QRect(main.pos(), main.size())));
     }
 };
 

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QSettings>
+#include <memory>
+
+class QWidget;
+
+// Where windows open. The main window opens where it was left; each other window opens, the first
+// time, beside the main window (cascading to the right, or below when the screen has no room on
+// the right), and after that where the user left it. Positions live in the settings given; a
+// position that is on no screen any more falls back to the default.
+class WindowPlacement : public QObject
+{
+    Q_OBJECT
+  public:
+    // Without settings nothing is remembered between runs.
+    explicit WindowPlacement(std::unique_ptr<QSettings> settings = nullptr,
+                             QObject* parent = nullptr);
+    ~WindowPlacement() override;
+
+    // Before the main window is first shown. From then on every other window of the program
+    // (not dialogs, menus or tool tips) is placed at its first showing.
+    void setMainWindow(QWidget* main);
+
+    // Frame rectangle for the index-th window placed by default, of the given frame size, beside
+    // the main window's frame, inside the screen's available area.
+    static QRect besideMain(const QRect& mainFrame, const QRect& available, const QSize& frame,
+                            int index);
+    // Whether a window whose frame would stand at `frame` can be reached: its title bar is on a
+    // screen.
+    static bool reachable(const QRect& frame, const QList<QRect>& screens);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool isPlaced(const QWidget* w) const;
+    void place(QWidget* w);
+    void save(QWidget* w);
+    bool restore(QWidget* w);
+    QSize frameMargins() const;
+    QPoint insideOffset() const; // from the frame's top left corner to the inside's
+    static void setInside(QWidget* w, const QRect& inside);
+
+    std::unique_ptr<QSettings> m_settings;
+    QPointer<QWidget> m_main;
+};
