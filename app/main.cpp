@@ -4,6 +4,7 @@
 #include "frm_main.h"
 #include "qt_serial_control.h"
 #include "runtime_error.h"
+#include "termination_signals.h"
 
 int main(int argc, char* argv[])
 {
@@ -31,6 +32,9 @@ int main(int argc, char* argv[])
     platform.files = std::make_shared<SeqFiles>();
 
     FrmMain w(std::move(platform), ports);
+    // A logout or a shutdown closes the program as the close box does: the save file is closed
+    // with its closing rows.
+    closeOnTerminationSignals(&w);
     w.Form_Load();
     w.show();
     return app.exec();
