@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QTimer>
+#include <cstdio>
 
 #include "data_collect.h"
 #include "termination_signals.h"
@@ -31,5 +32,12 @@ int main(int argc, char* argv[])
                      QByteArray::number(1000 + n++ % 9000) + "\r");
     });
     feed.start(100);
+    long long told = 0;
+    QTimer report; // the rows written so far, which the file must hold whatever ends the run
+    QObject::connect(&report, &QTimer::timeout, [&] {
+        if (m->session().Rec_Num != told)
+            std::printf("%lld\n", told = m->session().Rec_Num), std::fflush(stdout);
+    });
+    report.start(20);
     return app.exec();
 }
