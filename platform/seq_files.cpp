@@ -8,7 +8,11 @@
 
 #include "runtime_error.h"
 
-static QString systemError(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
+static RuntimeError writeError(const QFile& f, int err)
+{
+    return RuntimeError(QStringLiteral("Cannot write %1: %2")
+                            .arg(f.fileName(), QString::fromLocal8Bit(std::strerror(err))));
+}
 
 static QString canonicalOf(const QString& path)
 {
@@ -27,10 +31,11 @@ void SeqFiles::open(int number, const QString& path, Mode mode)
             throw RuntimeError(QStringLiteral("File already open"));
     auto f = std::make_unique<QFile>(path);
     QIODevice::OpenMode m;
-    switch (mode) {
     // Written files are unbuffered: a line is in the system's hands when printLine returns.
-    case Mode::Append: m = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered; break;
-    case Mode::Output: m = QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered; break;
+    const auto written = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    switch (mode) {
+    case Mode::Append: m = written | QIODevice::Append; break;
+    case Mode::Output: m = written | QIODevice::Truncate; break;
     case Mode::Input: m = QIODevice::ReadOnly; break;
     }
     if (!f->open(m)) {
@@ -81,7 +86,7 @@ void SeqFiles::printLine(int number, const QString& line)
         const int err = errno; // also set when the disk took only part of the line
         if (regular)
             (void)!::ftruncate(f.handle(), before.st_size);
-        throw RuntimeError(QStringLiteral("Cannot write %1: %2").arg(f.fileName(), systemError(err)));
+        throw writeError(f, err);
     }
 }
 
@@ -92,7 +97,7 @@ void SeqFiles::sync(int number)
     if (::fdatasync(f.handle()) != 0) {
         const int err = errno;
         if (err != EINVAL && err != EROFS)
-            throw RuntimeError(QStringLiteral("Cannot write %1: %2").arg(f.fileName(), systemError(err)));
+            throw writeError(f, err);
     }
 }
 
