@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QTimer>
-#include <QtGlobal>
 
 #include "data_collect.h"
 #include "dig_display.h"
@@ -54,8 +53,8 @@ FrmSampleCount* FrmMain::sampleCount()
 void FrmMain::FILE_SAVE_NAME()
 {
     m_s.Save_File_Name = saveNameProposal(m_p.clock->date());
-    Cmdialog1->setFlags(
-        0x80000); // explorer style; neither asks before overwriting nor fails on Cancel
+    // Explorer style only: it neither asks before overwriting nor treats Cancel as an error.
+    Cmdialog1->setFlags(0x80000);
     Cmdialog1->setFilter(QStringLiteral("CSV|*.CSV"));
     Cmdialog1->setDefaultExt(QStringLiteral("CSV"));
     Cmdialog1->setDialogTitle(QStringLiteral("Select File For Saving"));
