@@ -12,6 +12,7 @@
 
 #include "anag_display.h"
 #include "artwork.h"
+#include "data_collect.h"
 #include "data_display.h"
 #include "dig_display.h"
 #include "framing.h"
@@ -22,6 +23,7 @@
 #include "port_dialogs.h"
 #include "raw_list_line.h"
 #include "runtime_error.h"
+#include "sample_count.h"
 #include "small_windows.h"
 #include "texts.h"
 #include "twips.h"
@@ -83,6 +85,7 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     Light_Src->hide();
 
     buildMenus();
+    connectRecording();
     // The client area is exactly the picture; the window cannot be resized.
     const QSize pic = mainPicture().size();
     fitMenuBar(menuBar(), pic.width());
@@ -224,6 +227,7 @@ void FrmMain::Form_Unload()
         return;
     m_unloaded = true;
     Timer1->stop();
+    closeSaveFileAtExit();
     if (m_graph.visible())
         m_graph.peek()->close(); // its own closing runs
     // Ending at once: the serial port is released before any other window goes.
@@ -278,7 +282,7 @@ void FrmMain::ComSelect()
                                           int(Mb::YesNo) | int(Mb::Question)) -
                         5;
         if (m_s.Save_Data == 1) {
-            // The save file's dialogs come with recording.
+            Open_Save_File();
         } else {
             m_s.Save_Data = 0;
         }
@@ -307,11 +311,6 @@ void FrmMain::Comm1_OnComm()
 }
 
 void FrmMain::Timer1_Timer() { Time_Check(); }
-
-void FrmMain::Time_Check()
-{
-    // The sampling clock comes with recording.
-}
 
 // ---- per-packet pipeline ----
 

@@ -20,6 +20,9 @@ class FrmGraph;
 class FrmAnagDisplay;
 class E_MsgBox;
 class FrmAbout;
+class FrmDataCollect;
+class FrmSampleCount;
+class SaveFile;
 
 // "  Quorvane": owns the session state, the hidden controls and every window.
 class FrmMain : public QMainWindow
@@ -107,4 +110,33 @@ private:
     WindowSlot<FrmAnagDisplay> m_anagDisplay;
     WindowSlot<E_MsgBox> m_msgBox;
     WindowSlot<FrmAbout> m_about;
+
+    // ---- Recording: save file, collection window, sampling clock (frm_main_record.cpp) ----
+  public:
+    void FILE_SAVE_NAME(); // proposes a name, asks for one, leaves it in Save_File_Name
+    void File_Save_Click();
+    void File_Close_Click();
+    void Disp_File_Count_Click();
+    FrmDataCollect* dataCollect();
+    FrmSampleCount* sampleCount();
+    bool dataCollectLoaded() const { return m_dataCollect.loaded(); }
+    bool sampleCountLoaded() const { return m_sampleCount.loaded(); }
+
+  private:
+    void connectRecording();
+    void Open_Save_File();
+    void Take_Sample();
+    void Close_Save_File(bool oneDisplay, bool atExit = false);
+    void closeSaveFileAtExit();
+    void startCollection();
+    void writeRecordRow();
+    void dropSaveFile();
+    void saveFileFailed(const QString& description);
+    void tellFileError(const QString& text);
+    FrmDataCollect* makeDataCollect();
+    FrmSampleCount* makeSampleCount();
+
+    SaveFile* m_saveFile = nullptr;
+    WindowSlot<FrmDataCollect> m_dataCollect{[this] { return makeDataCollect(); }};
+    WindowSlot<FrmSampleCount> m_sampleCount{[this] { return makeSampleCount(); }};
 };

@@ -5,6 +5,7 @@
 #include "frm_main.h"
 #include "qt_serial_control.h"
 #include "runtime_error.h"
+#include "termination_signals.h"
 
 int main(int argc, char* argv[])
 {
@@ -34,6 +35,9 @@ int main(int argc, char* argv[])
         std::make_unique<QSettings>(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")));
 
     FrmMain w(std::move(platform), ports);
+    // A logout or a shutdown closes the program as the close box does: the save file is closed
+    // with its closing rows.
+    closeOnTerminationSignals(&w);
     w.Form_Load();
     w.show();
     return app.exec();

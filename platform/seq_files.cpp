@@ -1,8 +1,18 @@
 #include "seq_files.h"
 
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "runtime_error.h"
+
+static RuntimeError writeError(const QFile& f, int err)
+{
+    return RuntimeError(QStringLiteral("Cannot write %1: %2")
+                            .arg(f.fileName(), QString::fromLocal8Bit(std::strerror(err))));
+}
 
 static QString canonicalOf(const QString& path)
 {
@@ -21,9 +31,11 @@ void SeqFiles::open(int number, const QString& path, Mode mode)
             throw RuntimeError(QStringLiteral("File already open"));
     auto f = std::make_unique<QFile>(path);
     QIODevice::OpenMode m;
+    // Written files are unbuffered: a line is in the system's hands when printLine returns.
+    const auto written = QIODevice::WriteOnly | QIODevice::Unbuffered;
     switch (mode) {
-    case Mode::Append: m = QIODevice::WriteOnly | QIODevice::Append; break;
-    case Mode::Output: m = QIODevice::WriteOnly | QIODevice::Truncate; break;
+    case Mode::Append: m = written | QIODevice::Append; break;
+    case Mode::Output: m = written | QIODevice::Truncate; break;
     case Mode::Input: m = QIODevice::ReadOnly; break;
     }
     if (!f->open(m)) {
@@ -68,9 +80,25 @@ void SeqFiles::printLine(int number, const QString& line)
     QFile& f = file(number);
     QByteArray bytes = line.toLatin1();
     bytes += "\r\n";
-    // Flushed at once: an overnight recording keeps every row if the program is stopped.
-    if (f.write(bytes) != bytes.size() || !f.flush())
-        throw RuntimeError(QStringLiteral("Cannot write %1: %2").arg(f.fileName(), f.errorString()));
+    struct stat before;
+    const bool regular = ::fstat(f.handle(), &before) == 0 && S_ISREG(before.st_mode);
+    if (f.write(bytes) != bytes.size()) {
+        const int err = errno; // also set when the disk took only part of the line
+        if (regular)
+            (void)!::ftruncate(f.handle(), before.st_size);
+        throw writeError(f, err);
+    }
+}
+
+void SeqFiles::sync(int number)
+{
+    QFile& f = file(number);
+    // Devices and pipes have nothing to write out (EINVAL, EROFS).
+    if (::fdatasync(f.handle()) != 0) {
+        const int err = errno;
+        if (err != EINVAL && err != EROFS)
+            throw writeError(f, err);
+    }
 }
 
 QString SeqFiles::lineInput(int number)

@@ -19,7 +19,10 @@ public:
     bool isOpen(int number) const;
     QString path(int number) const;
 
-    void printLine(int number, const QString& line); // Latin-1 bytes, then CR LF
+    // Latin-1 bytes, then CR LF, handed to the system at once; a failed write leaves no part of
+    // the line behind.
+    void printLine(int number, const QString& line);
+    void sync(int number); // what was written is on the disk
     QString lineInput(int number);                   // raises at end of file
     bool eof(int number) const;
 

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class SeqFiles;
+
+// The save file, file number 1, opened for appending. Every line reaches the operating system
+// as it is written and the disk within SyncDelayMs, and again at closing, so that a crash or a
+// power cut loses no row. Failures raise RuntimeError naming the file and the reason; a failure
+// of the delayed write-out comes as syncFailed.
+class SaveFile : public QObject
+{
+    Q_OBJECT
+  public:
+    static constexpr int Number = 1;
+    static constexpr int SyncDelayMs = 2000;
+
+    explicit SaveFile(SeqFiles& files, QObject* parent = nullptr);
+
+    void open(const QString& path); // created when absent
+    bool isOpen() const;
+    void writeLine(const QString& line);
+    void close();   // written out, then closed; raises when the write-out failed (closed anyway)
+    void abandon(); // closed without a word, after a failure
+
+  signals:
+    void syncFailed(const QString& description);
+
+  private:
+    void syncNow();
+    SeqFiles& m_files;
+    QTimer m_sync;
+};
