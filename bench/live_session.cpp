@@ -1,0 +1,68 @@
+// The program's live view as a user runs it: the real main window, serial control, clock and
+// windows, on the display given, with the start dialogs answered (Com Port 1 on DEVICE, two
+// displays, no saving) and the four live windows shown. bench/live-cpu.sh measures it from outside.
+// Prints "ready" once the windows are up, then "packets=<received>" every second.
+// Run: bench_live DEVICE
+
+#include <QApplication>
+#include <QRadioButton>
+#include <QTimer>
+#include <cstdio>
+
+#include "frm_main.h"
+#include "port_dialogs.h"
+#include "qt_serial_control.h"
+
+namespace {
+
+// The save question, answered "No" as a user watching the live view would.
+class AnswerNo : public MessageBoxes
+{
+  public:
+    int msgBox(const QString&, int flags) override { return (flags & 7) == Mb::YesNo ? Mb::No : Mb::Ok; }
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: bench_live DEVICE\n");
+        return 2;
+    }
+    PortMap ports;
+    ports.setDevice(1, QString::fromLocal8Bit(argv[1]));
+    Platform platform;
+    platform.comm = std::make_unique<QtSerialControl>(ports);
+    platform.clock = std::make_shared<SystemClock>();
+    platform.boxes = std::make_shared<AnswerNo>();
+    platform.dialog = std::make_shared<QtCommonDialog>();
+    platform.files = std::make_shared<SeqFiles>();
+
+    FrmMain w(std::move(platform), ports);
+    w.Form_Load();
+    w.show();
+    w.comSelect()->Option1->setChecked(true);
+    w.comSelect()->Command2_Click();
+    w.displayType()->DisplayTwo->setChecked(true);
+    w.displayType()->Command2_Click();
+    if (!w.Comm1->PortOpen()) {
+        std::fprintf(stderr, "bench_live: the port did not open\n");
+        return 1;
+    }
+    w.Digitial_On_Click();
+    w.Data_Display_Raw_Click();
+
+    QTimer::singleShot(1000, &w, [] {
+        std::printf("ready\n");
+        std::fflush(stdout);
+    });
+    QTimer report;
+    QObject::connect(&report, &QTimer::timeout, &w, [&w] {
+        std::printf("packets=%lld\n", w.session().Rec_Count);
+        std::fflush(stdout);
+    });
+    report.start(1000);
+    return app.exec();
+}
