@@ -184,7 +184,7 @@ FrmFilDisp::FrmFilDisp(QWidget* parent) : QWidget(parent, Qt::Tool)
                           top - 1);
     List1->move(0, top);
     connect(Command1, &QPushButton::clicked, this, &FrmFilDisp::Command1_Click);
-    resize(twipsToPixels(7200, this), twipsToPixels(4800, this));
+    resize(twipsToPixels(9000, this), twipsToPixels(4800, this));
 }
 
 void FrmFilDisp::Command1_Click()
