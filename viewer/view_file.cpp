@@ -1,5 +1,7 @@
 #include "view_file.h"
 
+#include <new>
+
 #include "common_dialog.h"
 #include "fil_disp.h"
 #include "message_boxes.h"
@@ -36,5 +38,11 @@ void viewFile(const FileViewerIo& io, QString& saveFileName, int& viewOpen)
         io.files.close(ViewerFileNumber);
         viewOpen = 0;
         io.boxes.msgBox(e.description(), Mb::OkOnly);
+    } catch (const std::bad_alloc&) {
+        // A file larger than the memory left: the list stays empty, the program goes on.
+        io.window()->List1->clear();
+        io.files.close(ViewerFileNumber);
+        viewOpen = 0;
+        io.boxes.msgBox(QStringLiteral("Out of memory: the file is too large to list"), Mb::OkOnly);
     }
 }
