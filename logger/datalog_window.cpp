@@ -1,7 +1,11 @@
 #include "datalog_window.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QLabel>
+#include <QThread>
+#include <QWindow>
 
 #include "twips.h"
 
@@ -41,6 +45,18 @@ void FrmDatalogDownload::showNow()
 {
     show();
     raise();
+    // Nothing is painted before the window system has said that the window is on screen, and the
+    // download handles no events: wait for that word here, a moment at most, letting no input
+    // and no serial data through.
+    QElapsedTimer waited;
+    waited.start();
+    const QWindow* w = windowHandle();
+    while (w && !w->isExposed() && waited.elapsed() < 1000) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
+        if (!w->isExposed())
+            QThread::msleep(2);
+    }
     repaint();
 }
 

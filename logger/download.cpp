@@ -1,5 +1,7 @@
 #include "download.h"
 
+#include <QSignalBlocker>
+
 #include "clock.h"
 #include "datalog_window.h"
 #include "message_boxes.h"
@@ -49,7 +51,12 @@ void DatalogDownload::run()
         m_host.stopSamplingClock();
         m_boxes.msgBox(firstInstruction(), Mb::OkOnly);
         m_boxes.msgBox(secondInstruction(), Mb::OkOnly);
-        m_host.progressWindow()->showNow();
+        {
+            // Showing the window lets the window system's events through; a receive event
+            // meanwhile would hand the meter's first packets to the live view.
+            const QSignalBlocker quiet(&m_comm);
+            m_host.progressWindow()->showNow();
+        }
         m_host.setDownloadEnd(0);
         m_packets = 0;
         m_files.printLine(FileNumber, headerLine());
