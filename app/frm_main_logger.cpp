@@ -57,8 +57,8 @@ FrmDatalogDownload* FrmMain::datalogDownload()
 void FrmMain::Download_Datalogger_Click()
 {
     downloadDatalogger([this] {
-        // ==== Until recording lands: replace these three lines with the call FILE_SAVE_NAME();
-        // ====
+        // WIRING: a stand-in until FILE_SAVE_NAME lands; these three lines become
+        //     FILE_SAVE_NAME();
         Cmdialog1->setFileName(m_s.Save_File_Name);
         Cmdialog1->showSave();
         m_s.Save_File_Name = Cmdialog1->fileName();
