@@ -14,7 +14,9 @@
 #include "artwork.h"
 #include "data_collect.h"
 #include "data_display.h"
+#include "datalog_window.h"
 #include "dig_display.h"
+#include "fil_disp.h"
 #include "framing.h"
 #include "gauge_model.h"
 #include "graph_model.h"
@@ -136,6 +138,8 @@ void FrmMain::buildMenus()
     connect(About_Me, &QAction::triggered, this, &FrmMain::About_Me_Click);
     connect(Digitial_On, &QAction::triggered, this, &FrmMain::Digitial_On_Click);
     connect(Data_Display_Raw, &QAction::triggered, this, &FrmMain::Data_Display_Raw_Click);
+    connect(View_File, &QAction::triggered, this, &FrmMain::View_File_Click);
+    connect(Download_Datalogger, &QAction::triggered, this, &FrmMain::Download_Datalogger_Click);
 }
 
 // ---- windows ----

@@ -89,6 +89,22 @@ public:
     QAction* Graph_On;
     QAction* About_Me;
 
+    // ---- Datalogger download and file viewer (frm_main_logger.cpp, frm_main_viewer.cpp) ----
+public:
+    void Download_Datalogger_Click();
+    void View_File_Click();
+    // The download into the file that `chooseName` leaves in Save_File_Name.
+    void downloadDatalogger(const std::function<void()>& chooseName);
+    class FrmDatalogDownload* datalogDownload();
+    class FrmFilDisp* filDisp();
+    bool datalogDownloadLoaded() const { return m_datalogDownload.loaded(); }
+    bool filDispLoaded() const { return m_filDisp.loaded(); }
+
+private:
+    WindowSlot<class FrmDatalogDownload> m_datalogDownload;
+    WindowSlot<class FrmFilDisp> m_filDisp;
+    // ---- end of datalogger download and file viewer ----
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

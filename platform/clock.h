@@ -3,13 +3,15 @@
 #include <QDate>
 #include <QTime>
 
-// The system clock as the program reads it: date and time of day.
+// The system clock as the program reads it: date and time of day, and a monotonic reading for
+// measuring spans that the time of day would cut at midnight or when the clock is set.
 class Clock
 {
 public:
     virtual ~Clock() = default;
     virtual QDate date() const = 0;
     virtual QTime time() const = 0;
+    virtual qint64 monotonicMs() const = 0; // milliseconds from an arbitrary start
 };
 
 class SystemClock : public Clock
@@ -17,4 +19,5 @@ class SystemClock : public Clock
 public:
     QDate date() const override;
     QTime time() const override;
+    qint64 monotonicMs() const override;
 };

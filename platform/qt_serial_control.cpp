@@ -1,6 +1,8 @@
 #include "qt_serial_control.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 
 #include "runtime_error.h"
 
@@ -230,6 +232,25 @@ QString QtSerialControl::Input()
     const QString text = QString::fromLatin1(m_buffer.constData(), n);
     m_buffer.remove(0, n);
     return text;
+}
+
+void QtSerialControl::waitForInput(int ms)
+{
+    if (!m_wantOpen)
+        throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
+    QElapsedTimer t;
+    t.start();
+    if (m_port.isOpen() && !m_lost) {
+        m_polling = true;
+        const bool arrived = m_port.waitForReadyRead(ms); // delivers through onReadyRead
+        m_polling = false;
+        if (arrived)
+            return;
+    }
+    // A lost device or a failed wait returns at once: the caller still gets its pause.
+    const qint64 left = ms - t.elapsed();
+    if (left > 0)
+        QThread::msleep(static_cast<unsigned long>(left));
 }
 
 void QtSerialControl::onReadyRead()

@@ -29,6 +29,7 @@ class QtSerialControl : public SerialControl
     int InBufferCount() override;
     void setInBufferCount(int count) override;
     QString Input() override;
+    void waitForInput(int ms) override;
 
     // Tuning, in milliseconds; the defaults suit 9600 baud over real and USB lines.
     void setPauseMs(int ms) { m_pause.setInterval(ms); }

@@ -23,6 +23,8 @@ static QString canonicalOf(const QString& path)
 
 void SeqFiles::open(int number, const QString& path, Mode mode)
 {
+    if (path.isEmpty())
+        throw RuntimeError(QStringLiteral("Bad file name"));
     if (m_files.count(number))
         throw RuntimeError(QStringLiteral("File already open"));
     const QString canonical = canonicalOf(path);
@@ -123,3 +125,23 @@ QString SeqFiles::lineInput(int number)
 }
 
 bool SeqFiles::eof(int number) const { return file(number).atEnd(); }
+
+int SeqFiles::numberHolding(const QString& path) const
+{
+    if (path.isEmpty())
+        return 0;
+    const QString canonical = canonicalOf(path);
+    for (const auto& [n, c] : m_canonical)
+        if (c == canonical)
+            return n;
+    return 0;
+}
+
+QByteArray SeqFiles::readRest(int number)
+{
+    QFile& f = file(number);
+    QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        throw RuntimeError(QStringLiteral("Cannot read %1: %2").arg(f.fileName(), f.errorString()));
+    return bytes;
+}

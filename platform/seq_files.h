@@ -26,6 +26,11 @@ public:
     QString lineInput(int number);                   // raises at end of file
     bool eof(int number) const;
 
+    // The number holding `path`, 0 when none does.
+    int numberHolding(const QString& path) const;
+    // Everything from the reading position to the end, in one piece.
+    QByteArray readRest(int number);
+
 private:
     QFile& file(int number) const;
     std::map<int, std::unique_ptr<QFile>> m_files;

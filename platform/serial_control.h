@@ -24,6 +24,9 @@ public:
     virtual int InBufferCount() = 0;
     virtual void setInBufferCount(int count) = 0; // only 0: discard what is waiting
     virtual QString Input() = 0; // one character per byte, Latin-1
+    // For a caller that polls without returning to the event loop: blocks until more characters
+    // arrive or `ms` milliseconds pass, handling no events meanwhile.
+    virtual void waitForInput(int ms) = 0;
 
 signals:
     // Received characters are waiting: at least a packet's worth, and the line has paused.

@@ -648,14 +648,19 @@ class Sim
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     }
 
+    void trace(const unsigned char* data, size_t n, const char* what)
+    {
+        if (!m_opt.verbose)
+            return;
+        std::fprintf(stderr, "%s:", what);
+        for (size_t i = 0; i < n; ++i)
+            std::fprintf(stderr, " %02x", data[i]);
+        std::fprintf(stderr, "\n");
+    }
+
     bool send(const unsigned char* data, size_t n, const char* what)
     {
-        if (m_opt.verbose) {
-            std::fprintf(stderr, "%s:", what);
-            for (size_t i = 0; i < n; ++i)
-                std::fprintf(stderr, " %02x", data[i]);
-            std::fprintf(stderr, "\n");
-        }
+        trace(data, n, what);
         const size_t pieces = m_opt.splitMs > 0 && n > 3 ? 3 : 1;
         size_t at = 0;
         for (size_t k = 0; k < pieces; ++k) {
@@ -694,6 +699,7 @@ class Sim
             if (!m_opt.charTime) {
                 if (!m_line.write(p.data(), p.size()))
                     break;
+                trace(p.data(), p.size(), "record");
             } else if (!send(p.data(), p.size(), "record")) {
                 break;
             }

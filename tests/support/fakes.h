@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -38,18 +39,32 @@ public:
         m_open = open;
     }
     bool PortOpen() const override { return m_open; }
-    int InBufferCount() override { return int(m_buffer.size()); }
+    int InBufferCount() override
+    {
+        mustBeOpen();
+        return int(m_buffer.size());
+    }
     void setInBufferCount(int count) override
     {
         log << QStringLiteral("InBufferCount=%1").arg(count);
+        mustBeOpen();
         m_buffer.clear();
     }
     QString Input() override
     {
+        mustBeOpen();
         const qsizetype n = m_inputLen > 0 ? std::min<qsizetype>(m_inputLen, m_buffer.size()) : m_buffer.size();
         const QString s = QString::fromLatin1(m_buffer.left(n));
         m_buffer.remove(0, n);
-        return s;
+        ++reads;
+        return reads == shortRead ? s.left(s.size() - 1) : s;
+    }
+    // Time passes only here: the hook moves the test's clock and may deliver bytes.
+    void waitForInput(int ms) override
+    {
+        mustBeOpen();
+        if (onWait)
+            onWait(ms);
     }
 
     void push(const QByteArray& bytes) { m_buffer += bytes; }
@@ -63,8 +78,18 @@ public:
 
     QStringList log;         // every property written, in order
     QString failOpen;        // non-empty: opening raises this description
+    std::function<void(int ms)> onWait;
+    int reads = 0;           // Input() calls so far
+    int shortRead = 0;       // this Input() call loses its last character, as a noisy line can
 
 private:
+    // Like the real control, a closed port refuses to be read.
+    void mustBeOpen() const
+    {
+        if (!m_open)
+            throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
+    }
+
     int m_port = 0;
     bool m_dtr = false;
     QString m_settings;
@@ -79,9 +104,19 @@ class FakeClock : public Clock
 public:
     QDate date() const override { return m_date; }
     QTime time() const override { return m_time; }
+    qint64 monotonicMs() const override { return m_mono; }
     void set(QDate d, QTime t) { m_date = d; m_time = t; }
+    // Time passing: the time of day (across midnight too) and the monotonic reading move together.
+    void advance(qint64 ms)
+    {
+        const QDateTime next = QDateTime(m_date, m_time, Qt::UTC).addMSecs(ms);
+        m_date = next.date();
+        m_time = next.time();
+        m_mono += ms;
+    }
     QDate m_date{2026, 5, 31};
     QTime m_time{14, 3, 9};
+    qint64 m_mono = 1000000;
 };
 
 // Message boxes that record every text and answer from a script (Mb::Ok when the script is empty).

@@ -1,0 +1,203 @@
+#include "fil_disp.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "twips.h"
+
+// ---- FileListBox ----
+
+FileListBox::FileListBox(QWidget* parent) : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    verticalScrollBar()->setSingleStep(1);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    // Fixed pitch, so the columns of the listed lines line up under the heading.
+    QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    f.setStyleHint(QFont::TypeWriter);
+    f.setPointSize(9);
+    setFont(f);
+}
+
+int FileListBox::rowHeight() const
+{
+    return std::max(1, fontMetrics().height() + 1);
+}
+
+int FileListBox::rowsInView() const
+{
+    return std::max(1, viewport()->height() / rowHeight());
+}
+
+int FileListBox::count() const
+{
+    // A row count beyond what a list box can address is not reached by any file that fits.
+    return m_listing ? int(std::min<qsizetype>(m_listing->rowCount(), INT_MAX)) : 0;
+}
+
+QString FileListBox::row(int row) const
+{
+    if (row < 0 || row >= count())
+        return QString();
+    return m_listing->row(row);
+}
+
+int FileListBox::topRow() const
+{
+    return verticalScrollBar()->value();
+}
+
+void FileListBox::updateScrollRange()
+{
+    QScrollBar* sb = verticalScrollBar();
+    const int page = rowsInView();
+    sb->setPageStep(page);
+    sb->setRange(0, std::max(0, count() - page));
+}
+
+void FileListBox::clear()
+{
+    m_listing.reset();
+    m_selected = -1;
+    updateScrollRange();
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+void FileListBox::setListing(FileListing listing)
+{
+    m_listing.emplace(std::move(listing));
+    m_selected = -1;
+    updateScrollRange();
+    verticalScrollBar()->setValue(0);
+    viewport()->update();
+}
+
+void FileListBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(viewport());
+    const int rh = rowHeight();
+    const int first = topRow();
+    const int last = std::min(count() - 1, first + viewport()->height() / rh + 1);
+    for (int r = first; r <= last; ++r) {
+        const QRect box(0, (r - first) * rh, viewport()->width(), rh);
+        const bool selected = r == m_selected;
+        if (selected)
+            p.fillRect(box, palette().brush(QPalette::Highlight));
+        p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
+        p.drawText(box.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   m_listing->row(r));
+    }
+}
+
+void FileListBox::resizeEvent(QResizeEvent* event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollRange();
+}
+
+void FileListBox::mousePressEvent(QMouseEvent* event)
+{
+    const int r = topRow() + int(event->position().y()) / rowHeight();
+    m_selected = r < count() ? r : -1;
+    viewport()->update();
+}
+
+void FileListBox::keyPressEvent(QKeyEvent* event)
+{
+    if (event->matches(QKeySequence::Copy)) {
+        if (m_selected >= 0)
+            QApplication::clipboard()->setText(row(m_selected));
+        return;
+    }
+    int r = m_selected;
+    const int page = rowsInView();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        r = std::max(0, r - 1);
+        break;
+    case Qt::Key_Down:
+        r = r + 1;
+        break;
+    case Qt::Key_PageUp:
+        r = std::max(0, r - page);
+        break;
+    case Qt::Key_PageDown:
+        r = r + page;
+        break;
+    case Qt::Key_Home:
+        r = 0;
+        break;
+    case Qt::Key_End:
+        r = count() - 1;
+        break;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    if (count() == 0)
+        return;
+    m_selected = std::clamp(r, 0, count() - 1);
+    QScrollBar* sb = verticalScrollBar();
+    if (m_selected < sb->value())
+        sb->setValue(m_selected);
+    else if (m_selected >= sb->value() + page)
+        sb->setValue(m_selected - page + 1);
+    viewport()->update();
+}
+
+void FileListBox::changeEvent(QEvent* event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateScrollRange();
+}
+
+// ---- FrmFilDisp ----
+
+namespace {
+constexpr int kListTopTwips = 240;
+}
+
+FrmFilDisp::FrmFilDisp(QWidget* parent) : QWidget(parent, Qt::Tool)
+{
+    setWindowTitle(QStringLiteral("Data Display"));
+    Command1 = new QPushButton(QStringLiteral("Hide"), this);
+    List1 = new FileListBox(this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    List1->setObjectName(QStringLiteral("List1"));
+    // The button fits in the strip above the list.
+    const int top = twipsToPixels(kListTopTwips, this);
+    QFont small = Command1->font();
+    small.setPixelSize(std::max(8, top - 6));
+    Command1->setFont(small);
+    Command1->setGeometry(1, 0, Command1->fontMetrics().horizontalAdvance(Command1->text()) + 16,
+                          top - 1);
+    List1->move(0, top);
+    connect(Command1, &QPushButton::clicked, this, &FrmFilDisp::Command1_Click);
+    resize(twipsToPixels(9000, this), twipsToPixels(4800, this));
+}
+
+void FrmFilDisp::Command1_Click()
+{
+    hide();
+}
+
+void FrmFilDisp::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // Outer sizes less the margins, never below 0; and never past the window's foot, where the
+    // heading row would be cut off.
+    const int w = std::max(0, twipsToPixels(outerWidthTwips(this) - 150, this));
+    const int h = std::max(0, twipsToPixels(outerHeightTwips(this) - 400, this));
+    List1->resize(w, std::min(h, std::max(0, height() - List1->y())));
+}
