@@ -130,6 +130,8 @@ void FrmMain::buildMenus()
         connect(a, &QAction::triggered, a, [a](bool checked) { a->setChecked(!checked); });
     connect(About_Me, &QAction::triggered, this, &FrmMain::About_Me_Click);
     connect(Digitial_On, &QAction::triggered, this, &FrmMain::Digitial_On_Click);
+    connect(Graph_On, &QAction::triggered, this, &FrmMain::Graph_On_Click);
+    connect(Analog_On, &QAction::triggered, this, &FrmMain::Analog_On_Click);
     connect(Data_Display_Raw, &QAction::triggered, this, &FrmMain::Data_Display_Raw_Click);
 }
 
@@ -171,8 +173,6 @@ FrmDigDisplay* FrmMain::digDisplay()
 }
 
 FrmDataDisplay* FrmMain::dataDisplay() { return m_dataDisplay.get(); }
-
-FrmGraph* FrmMain::graph() { return m_graph.get(); }
 
 FrmAnagDisplay* FrmMain::anagDisplay()
 {

@@ -3,8 +3,37 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
 
+#include "gauge_dial.h"
 #include "gauge_model.h"
+#include "graph_model.h"
+#include "twips.h"
+
+namespace {
+
+// A label whose text shrinks to fit its width instead of being cut: a reading is never shown
+// with digits missing.
+class FitLabel : public QLabel
+{
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        QFont f = font();
+        const double wide = QFontMetricsF(f).horizontalAdvance(text());
+        if (wide > width() && f.pixelSize() > 0)
+            f.setPixelSize(std::max(6, int(f.pixelSize() * width() / wide)));
+        p.setFont(f);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(rect(), int(alignment()), text());
+    }
+};
+
+} // namespace
 
 FrmAnagDisplay::FrmAnagDisplay(QWidget* parent) : QWidget(parent)
 {
@@ -12,9 +41,70 @@ FrmAnagDisplay::FrmAnagDisplay(QWidget* parent) : QWidget(parent)
     Frame6 = new QFrame(this);
     Gauge1 = new GaugeModel(0, 100, this);
     Gauge2 = new GaugeModel(0, 100, this);
-    auto mk = [this] { return new QLabel(Frame6); };
-    Label25 = mk(); Label26 = mk(); Label19 = mk(); Label20 = mk();
-    Label23 = mk(); Label24 = mk(); Label21 = mk(); Label22 = mk();
+    m_dial1 = new GaugeDial(Gauge1, Frame6);
+    m_dial2 = new GaugeDial(Gauge2, Frame6);
+    // The graph's colours: display 1 blue, display 2 red.
+    m_dial1->setAccent(GraphModel::paletteColour(9));
+    m_dial2->setAccent(GraphModel::paletteColour(12));
+    auto mk = [this](Qt::Alignment align) {
+        auto* l = new FitLabel(Frame6);
+        l->setAlignment(align);
+        return l;
+    };
+    const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignTop;
+    Label25 = mk(centre);
+    Label26 = mk(centre);
+    Label19 = mk(Qt::AlignLeft | Qt::AlignBottom);
+    Label20 = mk(Qt::AlignLeft | Qt::AlignTop);
+    Label23 = mk(centre);
+    Label24 = mk(centre);
+    Label21 = mk(Qt::AlignLeft | Qt::AlignBottom);
+    Label22 = mk(Qt::AlignLeft | Qt::AlignTop);
+    resize(twipsToPixels(5700, this), twipsToPixels(4020, this));
+}
+
+// One display's row: the gauge on the left with its limits under the ends of the scale, the
+// value large on the right and its unit below.
+void FrmAnagDisplay::layoutRow(int top, int height, GaugeDial* dial, QLabel* lower, QLabel* upper,
+                               QLabel* value, QLabel* unit)
+{
+    const int pad = 4;
+    const int dialW = std::min(width() * 11 / 20, height * 2);
+    dial->setGeometry(pad, top + pad, std::max(1, dialW - pad), std::max(1, height - 2 * pad));
+
+    QFont small = font();
+    small.setPixelSize(std::clamp(height / 9, 10, 16));
+    const int limitH = small.pixelSize() + 4;
+    const int limitW = std::max(40, dialW / 3);
+    for (auto [label, end] :
+         {std::pair{lower, dial->lowerEnd()}, std::pair{upper, dial->upperEnd()}}) {
+        label->setFont(small);
+        const QPointF at = dial->mapTo(Frame6, end.toPoint());
+        label->setGeometry(int(at.x()) - limitW / 2, int(at.y()) + 6, limitW, limitH);
+    }
+
+    const int textX = dialW + 2 * pad;
+    const int textW = std::max(1, width() - textX - pad);
+    QFont big = font();
+    big.setPixelSize(std::clamp(height * 3 / 10, 12, 44));
+    big.setBold(true);
+    value->setFont(big);
+    value->setGeometry(textX, top, textW, height * 11 / 20);
+    QFont mid = font();
+    mid.setPixelSize(std::clamp(height * 3 / 20, 10, 22));
+    unit->setFont(mid);
+    unit->setGeometry(textX, top + height * 11 / 20 + 2, textW, height * 9 / 20 - 2);
+}
+
+void FrmAnagDisplay::resizeEvent(QResizeEvent*)
+{
+    Frame6->setGeometry(rect());
+    // Two rows where there is room for two, else display 1's row fills the window: the
+    // dispatcher's height for one display leaves room for exactly that.
+    const int h = height();
+    const int row = h > twipsToPixels(2900, this) ? h / 2 : h;
+    layoutRow(0, row, m_dial1, Label25, Label26, Label19, Label20);
+    layoutRow(row, row, m_dial2, Label23, Label24, Label21, Label22);
 }
 
 void FrmAnagDisplay::closeEvent(QCloseEvent* event)
