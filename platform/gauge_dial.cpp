@@ -61,9 +61,9 @@ double GaugeDial::needleFraction(const GaugeModel& m)
     return std::clamp((m.value() - m.minValue()) / span, -0.03, 1.03);
 }
 
-QPointF GaugeDial::needleTip(double fraction) const
+QPointF GaugeDial::alongNeedle(double fraction, double part) const
 {
-    return onScale(fraction, radius() * 0.96);
+    return onScale(fraction, radius() * 0.96 * part);
 }
 
 void GaugeDial::paintFace(QPainter& p) const
@@ -118,7 +118,7 @@ void GaugeDial::paintEvent(QPaintEvent*)
     const double r = radius();
     const double f = needleFraction(*m_model);
     const QPointF c = pivot();
-    const QPointF tip = needleTip(f);
+    const QPointF tip = alongNeedle(f, 1);
     const QPointF along = (tip - c) / std::hypot(tip.x() - c.x(), tip.y() - c.y());
     const QPointF across(-along.y(), along.x());
     const double base = std::max(2.0, r * 0.035);

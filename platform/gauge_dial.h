@@ -22,8 +22,8 @@ class GaugeDial : public QWidget
     // Where the needle stands along the scale: 0 at the lower limit, 1 at the upper. A value
     // beyond a limit rests just past that end, as a pegged meter's needle does.
     static double needleFraction(const GaugeModel& model);
-    // The needle's tip for that fraction, in this widget's coordinates.
-    QPointF needleTip(double fraction) const;
+    // The point `part` of the way from the needle's hub to its tip, for that fraction.
+    QPointF alongNeedle(double fraction, double part) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
