@@ -36,9 +36,14 @@ class GraphPlot : public QWidget
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    void redraw();
+    bool frameCurrent(const ValueAxis& axis) const;
+    QRect tracesRect(const ValueAxis& axis) const;
+
     GraphModel* m_model;
     // Background, grid and texts change only with the axis or the size; the lines are drawn over.
     QPixmap m_frame;
     ValueAxis m_frameAxis;
     QRectF m_plotRect;
+    QRect m_shown; // where the lines stand on screen
 };

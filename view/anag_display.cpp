@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
+#include <QStaticText>
 
 #include "gauge_dial.h"
 #include "gauge_model.h"
@@ -13,7 +14,7 @@
 namespace {
 
 // A label whose text shrinks to fit its width instead of being cut: a reading is never shown
-// with digits missing.
+// with digits missing. The text is laid out once per change, not on every paint.
 class FitLabel : public QLabel
 {
   public:
@@ -22,15 +23,34 @@ class FitLabel : public QLabel
   protected:
     void paintEvent(QPaintEvent*) override
     {
+        if (m_laidOut != text() || m_forFont != font() || m_forWidth != width()) {
+            m_laidOut = text();
+            m_forFont = font();
+            m_forWidth = width();
+            m_fit = font();
+            const double wide = QFontMetricsF(m_fit).horizontalAdvance(m_laidOut);
+            if (wide > width() && m_fit.pixelSize() > 0)
+                m_fit.setPixelSize(std::max(6, int(m_fit.pixelSize() * width() / wide)));
+            m_static.setText(m_laidOut);
+            m_static.setTextFormat(Qt::PlainText);
+            m_static.prepare(QTransform(), m_fit);
+        }
+        const QSizeF size = m_static.size();
+        const Qt::Alignment a = alignment();
+        const double x = a & Qt::AlignHCenter ? (width() - size.width()) / 2 : 0;
+        const double y = a & Qt::AlignBottom ? height() - size.height() : 0;
         QPainter p(this);
-        QFont f = font();
-        const double wide = QFontMetricsF(f).horizontalAdvance(text());
-        if (wide > width() && f.pixelSize() > 0)
-            f.setPixelSize(std::max(6, int(f.pixelSize() * width() / wide)));
-        p.setFont(f);
+        p.setFont(m_fit);
         p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(rect(), int(alignment()), text());
+        p.drawStaticText(QPointF(x, y), m_static);
     }
+
+  private:
+    QString m_laidOut;
+    QFont m_forFont;
+    int m_forWidth = -1;
+    QFont m_fit;
+    QStaticText m_static;
 };
 
 } // namespace
