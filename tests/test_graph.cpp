@@ -302,9 +302,6 @@ class TestGraph : public QObject
         QFETCH(bool, chosen);
         QFETCH(bool, writable);
         QTemporaryDir dir;
-        dir.setAutoRemove(qEnvironmentVariableIsEmpty("QV_KEEP"));
-        if (!dir.autoRemove())
-            qWarning() << dir.path();
         const QString pdf = dir.path() + (writable ? "" : "/missing") + "/graph.pdf";
         printToPdfFile(pdf);
         MainWithFakes m;
