@@ -1,5 +1,6 @@
 #include "gauge_dial.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -98,6 +99,13 @@ void GaugeDial::paintFace(QPainter& p) const
         const double f = double(i) / Divisions;
         p.drawLine(onScale(f, r), onScale(f, r - len));
     }
+}
+
+void GaugeDial::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        m_face = QPixmap(); // the face's corners take the window's colour
+    QWidget::changeEvent(event);
 }
 
 void GaugeDial::paintEvent(QPaintEvent*)

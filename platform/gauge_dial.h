@@ -27,6 +27,7 @@ class GaugeDial : public QWidget
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     QPointF pivot() const;
