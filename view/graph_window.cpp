@@ -71,7 +71,7 @@ void FrmGraph::Print_Graph_Click()
     if (!Printer_Ctrl || !Printer_Ctrl->showPrinter())
         return;
     Graph1->setDrawMode(5);
-    update();
+    update(); // the window is redrawn once the page has gone
 }
 
 void FrmGraph::paintPage(QPainter& p, const QRectF& page, const QString& stamp) const
@@ -92,15 +92,14 @@ void FrmGraph::paintPage(QPainter& p, const QRectF& page, const QString& stamp) 
     f.setBold(true);
     p.setFont(f);
     // The legend stands where the window has it, scaled like the plot.
-    const double second = page.width() * Label2->x() / std::max(1, Plot->width());
+    const double first = QFontMetricsF(f).horizontalAdvance(Label1->text()) + 24;
+    const double second = std::clamp(page.width() * Label2->x() / std::max(1, Plot->width()), first,
+                                     std::max(first, page.width() / 2));
     const QRectF legend(page.left(), page.top() + line, page.width(), line);
     p.setPen(GraphModel::paletteColour(Graph1->colorData(1)));
     p.drawText(legend.adjusted(6, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Label1->text());
     p.setPen(GraphModel::paletteColour(Graph1->colorData(2)));
-    p.drawText(
-        legend.adjusted(std::max(second, QFontMetricsF(f).horizontalAdvance(Label1->text()) + 24),
-                        0, 0, 0),
-        Qt::AlignLeft | Qt::AlignVCenter, Label2->text());
+    p.drawText(legend.adjusted(second, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, Label2->text());
     p.restore();
     GraphPlot::render(p, page.adjusted(0, 2 * line + 4, 0, 0), *Graph1);
 }
