@@ -137,6 +137,8 @@ void FrmMain::buildMenus()
         connect(a, &QAction::triggered, a, [a](bool checked) { a->setChecked(!checked); });
     connect(About_Me, &QAction::triggered, this, &FrmMain::About_Me_Click);
     connect(Digitial_On, &QAction::triggered, this, &FrmMain::Digitial_On_Click);
+    connect(Graph_On, &QAction::triggered, this, &FrmMain::Graph_On_Click);
+    connect(Analog_On, &QAction::triggered, this, &FrmMain::Analog_On_Click);
     connect(Data_Display_Raw, &QAction::triggered, this, &FrmMain::Data_Display_Raw_Click);
     connect(View_File, &QAction::triggered, this, &FrmMain::View_File_Click);
     connect(Download_Datalogger, &QAction::triggered, this, &FrmMain::Download_Datalogger_Click);
@@ -180,8 +182,6 @@ FrmDigDisplay* FrmMain::digDisplay()
 }
 
 FrmDataDisplay* FrmMain::dataDisplay() { return m_dataDisplay.get(); }
-
-FrmGraph* FrmMain::graph() { return m_graph.get(); }
 
 FrmAnagDisplay* FrmMain::anagDisplay()
 {

@@ -58,6 +58,11 @@ public:
 
     bool singleDisplay() const;
 
+    // ---- graph and analog gauges (frm_main_graph.cpp) ----
+    void Graph_On_Click();
+    void Analog_On_Click();
+    void printGraph(); // the graph's drawing mode 5: one page on the printer chosen
+
     SessionState& session() { return m_s; }
     const Platform& platform() const { return m_p; }
 

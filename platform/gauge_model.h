@@ -6,7 +6,7 @@
 class GaugeModel : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit GaugeModel(int minValue = 0, int maxValue = 100, QObject* parent = nullptr);
 
     // Throw RuntimeError for a value outside the 16-bit range.
@@ -17,10 +17,10 @@ public:
     short maxValue() const { return m_max; }
     double value() const { return m_value; }
 
-signals:
-    void changed();
+  signals:
+    void changed(); // a limit or the value now differs
 
-private:
+  private:
     short m_min;
     short m_max;
     double m_value = 0;

@@ -1,8 +1,13 @@
 #include "graph_model.h"
 
+#include <limits>
+
 #include "runtime_error.h"
 
-GraphModel::GraphModel(QObject* parent) : QObject(parent) {}
+GraphModel::GraphModel(QObject* parent) : QObject(parent)
+{
+    dataReset();
+}
 
 void GraphModel::setThisSet(int set)
 {
@@ -18,9 +23,15 @@ void GraphModel::setThisPoint(int point)
     m_point = point;
 }
 
-void GraphModel::setGraphData(double value) { m_data[m_set - 1][m_point - 1] = float(value); }
+void GraphModel::setGraphData(double value)
+{
+    m_data[m_set - 1][m_point - 1] = float(value);
+}
 
-float GraphModel::graphData() const { return m_data[m_set - 1][m_point - 1]; }
+float GraphModel::graphData() const
+{
+    return m_data[m_set - 1][m_point - 1];
+}
 
 void GraphModel::setColorData(int paletteIndex)
 {
@@ -32,19 +43,22 @@ void GraphModel::setColorData(int paletteIndex)
 QColor GraphModel::paletteColour(int index)
 {
     static const QColor palette[16] = {
-        QColor(0, 0, 0),       QColor(0, 0, 128),     QColor(0, 128, 0),   QColor(0, 128, 128),
-        QColor(128, 0, 0),     QColor(128, 0, 128),   QColor(128, 128, 0), QColor(192, 192, 192),
-        QColor(128, 128, 128), QColor(0, 0, 255),     QColor(0, 255, 0),   QColor(0, 255, 255),
-        QColor(255, 0, 0),     QColor(255, 0, 255),   QColor(255, 255, 0), QColor(255, 255, 255)};
+        QColor(0, 0, 0),       QColor(0, 0, 128),   QColor(0, 128, 0),   QColor(0, 128, 128),
+        QColor(128, 0, 0),     QColor(128, 0, 128), QColor(128, 128, 0), QColor(192, 192, 192),
+        QColor(128, 128, 128), QColor(0, 0, 255),   QColor(0, 255, 0),   QColor(0, 255, 255),
+        QColor(255, 0, 0),     QColor(255, 0, 255), QColor(255, 255, 0), QColor(255, 255, 255)};
     return palette[index & 15];
 }
 
-void GraphModel::setYAxisMax(double bound) { m_yMax = float(bound); }
+void GraphModel::setYAxisMax(double bound)
+{
+    m_yMax = float(bound);
+}
 
 void GraphModel::dataReset()
 {
     for (auto& set : m_data)
-        set.fill(0.0f);
+        set.fill(std::numeric_limits<float>::quiet_NaN());
 }
 
 void GraphModel::setDrawMode(int mode)

@@ -5,11 +5,13 @@
 #include <array>
 
 // The graph component's data: 2 data sets of 100 points (numbered from 1), a current set and
-// point, single-precision values, set colours, an upper y-axis bound and a drawing mode.
+// point, single-precision values, set colours, an upper y-axis bound and a drawing mode. A point
+// not written since the start or the last reset is empty (NaN) and is not drawn; an empty value
+// moves between points like any other.
 class GraphModel : public QObject
 {
     Q_OBJECT
-public:
+  public:
     static constexpr int Sets = 2;
     static constexpr int Points = 100;
 
@@ -31,16 +33,16 @@ public:
     void setYAxisMax(double bound);
     float yAxisMax() const { return m_yMax; }
 
-    void dataReset(); // every point of both sets cleared
+    void dataReset(); // every point of both sets emptied
     // 3: draw anew on screen; 5: print. Other values are kept but do nothing.
     void setDrawMode(int mode);
 
-signals:
+  signals:
     void redrawRequested();
     void printRequested();
 
-private:
-    std::array<std::array<float, Points>, Sets> m_data{};
+  private:
+    std::array<std::array<float, Points>, Sets> m_data;
     std::array<int, Sets> m_colours{1, 4};
     int m_set = 1;
     int m_point = 1;

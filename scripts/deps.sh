@@ -1,8 +1,10 @@
 # Sourced by run.sh and test.sh: installs the Debian packages that are missing.
 # Everything the build and the tests need is listed here; nothing else is assumed on the machine.
 QV_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
-                   qt6-serialport-dev qt6-charts-dev libqt6opengl6-dev libgl-dev)
-QV_TEST_PACKAGES=(clang libclang-rt-14-dev locales)
+                   qt6-serialport-dev libgl-dev)
+# locales: a German locale is built for the number-text test.
+# poppler-utils: pdftoppm turns the printed graph into an image for its test.
+QV_TEST_PACKAGES=(clang libclang-rt-14-dev locales poppler-utils)
 
 qv_ensure_packages() {
     local missing=() p

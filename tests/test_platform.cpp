@@ -445,7 +445,7 @@ class TestPlatform : public QObject
         QCOMPARE(g.value(1, 5), 1.0f);
         QCOMPARE(g.value(2, 5), 2.0f);
         QCOMPARE(g.value(2, 100), 3.0f);
-        QCOMPARE(g.value(1, 100), 0.0f);
+        QVERIFY(std::isnan(g.value(1, 100))); // never written: empty
         g.setThisSet(1);
         g.setThisPoint(5);
         QCOMPARE(g.graphData(), 1.0f);
@@ -495,7 +495,7 @@ class TestPlatform : public QObject
         g.dataReset();
         for (int s = 1; s <= 2; ++s)
             for (int p = 1; p <= 100; ++p)
-                QCOMPARE(g.value(s, p), 0.0f);
+                QVERIFY(std::isnan(g.value(s, p)));
     }
 
     void graphDrawModes()

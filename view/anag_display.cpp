@@ -3,8 +3,57 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
+#include <QPainter>
+#include <QStaticText>
 
+#include "gauge_dial.h"
 #include "gauge_model.h"
+#include "graph_model.h"
+#include "twips.h"
+
+namespace {
+
+// A label whose text shrinks to fit its width instead of being cut: a reading is never shown
+// with digits missing. The text is laid out once per change, not on every paint.
+class FitLabel : public QLabel
+{
+  public:
+    using QLabel::QLabel;
+
+  protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (m_laidOut != text() || m_forFont != font() || m_forWidth != width()) {
+            m_laidOut = text();
+            m_forFont = font();
+            m_forWidth = width();
+            m_fit = font();
+            const double wide = QFontMetricsF(m_fit).horizontalAdvance(m_laidOut);
+            if (wide > width() && m_fit.pixelSize() > 0)
+                m_fit.setPixelSize(std::max(6, int(m_fit.pixelSize() * width() / wide)));
+            m_static.setText(m_laidOut);
+            m_static.setTextFormat(Qt::PlainText);
+            m_static.prepare(QTransform(), m_fit);
+        }
+        const QSizeF size = m_static.size();
+        const Qt::Alignment a = alignment();
+        const double x = a & Qt::AlignHCenter ? (width() - size.width()) / 2 : 0;
+        const double y = a & Qt::AlignBottom ? height() - size.height() : 0;
+        QPainter p(this);
+        p.setFont(m_fit);
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawStaticText(QPointF(x, y), m_static);
+    }
+
+  private:
+    QString m_laidOut;
+    QFont m_forFont;
+    int m_forWidth = -1;
+    QFont m_fit;
+    QStaticText m_static;
+};
+
+} // namespace
 
 FrmAnagDisplay::FrmAnagDisplay(QWidget* parent) : QWidget(parent)
 {
@@ -12,9 +61,70 @@ FrmAnagDisplay::FrmAnagDisplay(QWidget* parent) : QWidget(parent)
     Frame6 = new QFrame(this);
     Gauge1 = new GaugeModel(0, 100, this);
     Gauge2 = new GaugeModel(0, 100, this);
-    auto mk = [this] { return new QLabel(Frame6); };
-    Label25 = mk(); Label26 = mk(); Label19 = mk(); Label20 = mk();
-    Label23 = mk(); Label24 = mk(); Label21 = mk(); Label22 = mk();
+    m_dial1 = new GaugeDial(Gauge1, Frame6);
+    m_dial2 = new GaugeDial(Gauge2, Frame6);
+    // The graph's colours: display 1 blue, display 2 red.
+    m_dial1->setAccent(GraphModel::paletteColour(9));
+    m_dial2->setAccent(GraphModel::paletteColour(12));
+    auto mk = [this](Qt::Alignment align) {
+        auto* l = new FitLabel(Frame6);
+        l->setAlignment(align);
+        return l;
+    };
+    const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignTop;
+    Label25 = mk(centre);
+    Label26 = mk(centre);
+    Label19 = mk(Qt::AlignLeft | Qt::AlignBottom);
+    Label20 = mk(Qt::AlignLeft | Qt::AlignTop);
+    Label23 = mk(centre);
+    Label24 = mk(centre);
+    Label21 = mk(Qt::AlignLeft | Qt::AlignBottom);
+    Label22 = mk(Qt::AlignLeft | Qt::AlignTop);
+    resize(twipsToPixels(5700, this), twipsToPixels(4020, this));
+}
+
+// One display's row: the gauge on the left with its limits under the ends of the scale, the
+// value large on the right and its unit below.
+void FrmAnagDisplay::layoutRow(int top, int height, GaugeDial* dial, QLabel* lower, QLabel* upper,
+                               QLabel* value, QLabel* unit)
+{
+    const int pad = 4;
+    const int dialW = std::min(width() * 11 / 20, height * 2);
+    dial->setGeometry(pad, top + pad, std::max(1, dialW - pad), std::max(1, height - 2 * pad));
+
+    QFont small = font();
+    small.setPixelSize(std::clamp(height / 9, 10, 16));
+    const int limitH = small.pixelSize() + 4;
+    const int limitW = std::max(40, dialW / 3);
+    for (auto [label, end] :
+         {std::pair{lower, dial->lowerEnd()}, std::pair{upper, dial->upperEnd()}}) {
+        label->setFont(small);
+        const QPointF at = dial->mapTo(Frame6, end.toPoint());
+        label->setGeometry(int(at.x()) - limitW / 2, int(at.y()) + 6, limitW, limitH);
+    }
+
+    const int textX = dialW + 2 * pad;
+    const int textW = std::max(1, width() - textX - pad);
+    QFont big = font();
+    big.setPixelSize(std::clamp(height * 3 / 10, 12, 44));
+    big.setBold(true);
+    value->setFont(big);
+    value->setGeometry(textX, top, textW, height * 11 / 20);
+    QFont mid = font();
+    mid.setPixelSize(std::clamp(height * 3 / 20, 10, 22));
+    unit->setFont(mid);
+    unit->setGeometry(textX, top + height * 11 / 20 + 2, textW, height * 9 / 20 - 2);
+}
+
+void FrmAnagDisplay::resizeEvent(QResizeEvent*)
+{
+    Frame6->setGeometry(rect());
+    // Two rows where there is room for two, else display 1's row fills the window: the
+    // dispatcher's height for one display leaves room for exactly that.
+    const int h = height();
+    const int row = h > twipsToPixels(2900, this) ? h / 2 : h;
+    layoutRow(0, row, m_dial1, Label25, Label26, Label19, Label20);
+    layoutRow(row, row, m_dial2, Label23, Label24, Label21, Label22);
 }
 
 void FrmAnagDisplay::closeEvent(QCloseEvent* event)

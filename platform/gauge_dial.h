@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+class GaugeModel;
+
+// A needle gauge drawn from a GaugeModel: a scale arc with ticks from the lower limit at its left
+// end to the upper limit at its right end, and an anti-aliased needle at the value.
+class GaugeDial : public QWidget
+{
+    Q_OBJECT
+  public:
+    explicit GaugeDial(GaugeModel* model, QWidget* parent = nullptr);
+
+    void setAccent(const QColor& colour); // a band along the scale, to tell gauges apart
+
+    // The ends of the scale in this widget's coordinates: the limit texts belong just below.
+    QPointF lowerEnd() const;
+    QPointF upperEnd() const;
+
+    // Where the needle stands along the scale: 0 at the lower limit, 1 at the upper. A value
+    // beyond a limit rests just past that end, as a pegged meter's needle does.
+    static double needleFraction(const GaugeModel& model);
+    // The point `part` of the way from the needle's hub to its tip, for that fraction.
+    QPointF alongNeedle(double fraction, double part) const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+  private:
+    QPointF pivot() const;
+    double radius() const;
+    QPointF onScale(double fraction, double r) const;
+    void paintFace(QPainter& p) const;
+
+    GaugeModel* m_model;
+    QColor m_accent;
+    QPixmap m_face; // everything but the needle; redrawn when the size changes
+};
