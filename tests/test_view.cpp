@@ -2,6 +2,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -488,6 +489,35 @@ class TestView : public QObject
         } else {
             QCOMPARE(list->line(0), QStringLiteral("line 209"));
             QCOMPARE(selected, QStringLiteral("line 207"));
+        }
+    }
+
+    void newLinesAtTheTopShowAsAFreshPaintWould()
+    {
+        // The lines already on screen are moved down rather than drawn again: what is on screen
+        // must be what drawing the whole list afresh gives.
+        FrmDataDisplay w;
+        w.resize(400, 300);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        RawListBox* list = w.List1;
+        for (int turn = 0; turn < 60; ++turn) {
+            for (int i = 0; i <= turn % 3; ++i)
+                w.addLine(QStringLiteral("turn %1 line %2").arg(turn).arg(i));
+            QApplication::processEvents();
+        }
+        // The scroll bar too, which draws itself again only when its handle moves.
+        for (QWidget* part : {list->viewport(), static_cast<QWidget*>(list->verticalScrollBar())}) {
+            const QPoint at = part->mapTo(&w, QPoint(0, 0));
+            const QRect inside = QRect(QPoint(0, 0), part->size()) & QRect(-at, w.size());
+            const QImage onScreen =
+                w.screen()
+                    ->grabWindow(w.winId(), at.x(), at.y(), inside.width(), inside.height())
+                    .toImage()
+                    .convertToFormat(QImage::Format_RGB32);
+            const QImage fresh = part->grab(inside).toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(onScreen.size(), fresh.size());
+            QVERIFY2(onScreen == fresh, part->metaObject()->className());
         }
     }
 

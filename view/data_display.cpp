@@ -6,14 +6,59 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <algorithm>
 
 #include "twips.h"
 
 // ---- RawListBox ----
 
+namespace {
+
+// A scroll bar that draws itself again only when it would look different. A list that grows by a
+// line a packet changes its range all the time, but past a screenful the handle keeps its place and
+// size, and redrawing the bar for nothing cost more than drawing the new line.
+class QuietScrollBar : public QScrollBar
+{
+  public:
+    using QScrollBar::QScrollBar;
+
+  protected:
+    void sliderChange(SliderChange change) override
+    {
+        if (change != SliderOrientationChange && look() == m_painted)
+            return;
+        QScrollBar::sliderChange(change);
+    }
+    void paintEvent(QPaintEvent* event) override
+    {
+        m_painted = look();
+        QScrollBar::paintEvent(event);
+    }
+
+  private:
+    struct Look
+    {
+        QRect handle;
+        bool atStart, atEnd;
+        bool operator==(const Look&) const = default;
+    };
+    Look look() const
+    {
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        return {
+            style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this),
+            value() == minimum(), value() == maximum()};
+    }
+    Look m_painted{};
+};
+
+} // namespace
+
 RawListBox::RawListBox(QWidget* parent) : QAbstractScrollArea(parent)
 {
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
     setFocusPolicy(Qt::StrongFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -75,19 +120,28 @@ void RawListBox::addLine(const QString& line)
     m_lines.append(line);
     // A scroll bar range change queues a call inside the scroll area; one per event-loop turn
     // is enough, and a writer that adds lines without yielding must not pile them up.
+    ++m_arrived;
     if (!m_rangePending) {
         m_rangePending = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                m_rangePending = false;
-                updateScrollRange();
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &RawListBox::takeArrivals, Qt::QueuedConnection);
     }
-    // At the top the newest line comes into sight; further down, the lines being read stay put
-    // and only the scroll bar moves.
-    if (m_topArrival < 0 && isVisible())
+}
+
+// Once per event-loop turn, however many lines came in it.
+void RawListBox::takeArrivals()
+{
+    m_rangePending = false;
+    const int arrived = std::exchange(m_arrived, 0);
+    if (!isVisible())
+        return; // the scroll bar catches up when the list is shown
+    updateScrollRange();
+    // At the top the newest lines come into sight: what is on screen moves down and only the new
+    // rows are drawn. Further down, the lines being read stay put and only the scroll bar moves.
+    if (m_topArrival >= 0)
+        return;
+    if (arrived < rowsInView())
+        viewport()->scroll(0, arrived * rowHeight());
+    else
         viewport()->update();
 }
 
@@ -97,23 +151,29 @@ void RawListBox::clear()
     m_shaped.clear();
     m_selected = -1;
     m_topArrival = -1;
+    m_arrived = 0;
     updateScrollRange();
     viewport()->update();
 }
 
-void RawListBox::paintEvent(QPaintEvent*)
+void RawListBox::paintEvent(QPaintEvent* event)
 {
     QPainter p(viewport());
     const int rh = rowHeight();
-    const int first = topRow();
-    const int last = std::min(count() - 1, first + viewport()->height() / rh + 1);
-    // Lines keep their laid-out text from one paint to the next: a new line moves the others
-    // down, and only the new one needs shaping.
-    QHash<qsizetype, QStaticText> shaped;
-    shaped.reserve(std::max(0, last - first + 1));
+    const int top = topRow();
+    const QRect dirty = event->rect();
+    const int first = top + std::max(0, dirty.top()) / rh;
+    const int last = std::min(count() - 1, top + dirty.bottom() / rh);
+    // Lines keep their laid-out text while they stay in sight: a new line moves the others down,
+    // and only the new one needs shaping.
+    const int lastInSight = top + viewport()->height() / rh;
+    for (auto it = m_shaped.begin(); it != m_shaped.end();) {
+        const qsizetype row = m_lines.size() - 1 - it.key();
+        it = row < top || row > lastInSight ? m_shaped.erase(it) : std::next(it);
+    }
     for (int row = first; row <= last; ++row) {
         const qsizetype arrival = arrivalOf(row);
-        const QRect r(0, (row - first) * rh, viewport()->width(), rh);
+        const QRect r(0, (row - top) * rh, viewport()->width(), rh);
         const bool selected = arrival == m_selected;
         if (selected)
             p.fillRect(r, palette().brush(QPalette::Highlight));
@@ -125,9 +185,14 @@ void RawListBox::paintEvent(QPaintEvent*)
             text.prepare(QTransform(), font());
         }
         p.drawStaticText(r.left() + 3, r.top() + 1, text);
-        shaped.insert(arrival, text);
+        m_shaped.insert(arrival, text);
     }
-    m_shaped = std::move(shaped);
+}
+
+void RawListBox::showEvent(QShowEvent* event)
+{
+    QAbstractScrollArea::showEvent(event);
+    updateScrollRange();
 }
 
 void RawListBox::resizeEvent(QResizeEvent* event)

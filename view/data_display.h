@@ -27,6 +27,7 @@ class RawListBox : public QAbstractScrollArea
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -36,11 +37,13 @@ class RawListBox : public QAbstractScrollArea
     int rowHeight() const;
     int rowsInView() const;
     void updateScrollRange();
+    void takeArrivals();
     qsizetype arrivalOf(int row) const { return m_lines.size() - 1 - row; }
 
     RawLineStore m_lines;
     QHash<qsizetype, QStaticText> m_shaped; // the lines in sight at the last paint
     bool m_rangePending = false;
+    int m_arrived = 0;         // lines added since the last turn
     qsizetype m_selected = -1; // arrival index of the selected line, so it stays on its line
     // Arrival index of the top line in sight, or -1 while the view follows the newest line. Paint
     // and clicks both go by it, so what is painted is what a click selects even before the scroll
