@@ -1,10 +1,14 @@
 #include "texts.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace texts {
 
-double leadingNumber(const QString& text)
+namespace {
+
+// The same reading for a text longer than any reading: collected on the heap.
+double leadingNumberOfAnyLength(const QString& text)
 {
     QByteArray num;
     int i = 0;
@@ -14,14 +18,47 @@ double leadingNumber(const QString& text)
     if (i < n && (text[i] == u'+' || text[i] == u'-'))
         num += char(text[i++].unicode());
     bool point = false;
+    for (; i < n; ++i) {
+        const QChar c = text[i];
+        if (c >= u'0' && c <= u'9')
+            num += char(c.unicode());
+        else if (c == u'.' && !point)
+            num += '.', point = true;
+        else if (c != u' ')
+            break;
+    }
+    return num.toDouble();
+}
+
+} // namespace
+
+double leadingNumber(const QString& text)
+{
+    // Collected on the stack and read with from_chars: no allocation for the few characters a
+    // reading has, and, unlike strtod, no dependence on the process locale ("1.5" may read as 1).
+    char num[64];
+    int len = 0;
+    int i = 0;
+    const int n = text.size();
+    while (i < n && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    bool point = false;
     bool digits = false;
     for (; i < n; ++i) {
         const QChar c = text[i];
         if (c >= u'0' && c <= u'9') {
-            num += char(c.unicode());
+            if (len < int(sizeof num) - 1)
+                num[len++] = char(c.unicode());
+            else
+                return leadingNumberOfAnyLength(text);
             digits = true;
         } else if (c == u'.' && !point) {
-            num += '.';
+            if (len >= int(sizeof num) - 1)
+                return leadingNumberOfAnyLength(text);
+            num[len++] = '.';
             point = true;
         } else if (c == u' ') {
             continue; // blanks inside a number are skipped as well
@@ -31,13 +68,20 @@ double leadingNumber(const QString& text)
     }
     if (!digits)
         return 0.0;
-    // Not strtod: that follows the process locale, where "1.5" may read as 1.
-    return num.toDouble();
+    double value = 0.0;
+    std::from_chars(num, num + len, value);
+    return negative ? -value : value;
 }
 
-double wholePart(double x) { return std::floor(x); }
+double wholePart(double x)
+{
+    return std::floor(x);
+}
 
-long long roundHalfEven(double x) { return static_cast<long long>(std::nearbyint(x)); }
+long long roundHalfEven(double x)
+{
+    return static_cast<long long>(std::nearbyint(x));
+}
 
 QString shortestNumber(double x)
 {
@@ -68,18 +112,41 @@ QString numberText(double x)
     return x >= 0 ? QLatin1Char(' ') + body : body;
 }
 
-QString printNumberText(double x) { return numberText(x) + QLatin1Char(' '); }
+QString printNumberText(double x)
+{
+    return numberText(x) + QLatin1Char(' ');
+}
+
+// Built by hand: these run for every packet and every clock tick, and a formatted print costs
+// several times as much.
+static void put2(char16_t* at, int n)
+{
+    at[0] = char16_t(u'0' + n / 10 % 10);
+    at[1] = char16_t(u'0' + n % 10);
+}
 
 QString timeText(const QTime& t)
 {
-    return QString::asprintf("%02d:%02d:%02d", t.hour(), t.minute(), t.second());
+    char16_t s[8] = {0, 0, u':', 0, 0, u':', 0, 0};
+    put2(s, t.hour());
+    put2(s + 3, t.minute());
+    put2(s + 6, t.second());
+    return QString(reinterpret_cast<const QChar*>(s), 8);
 }
 
 QString dateText(const QDate& d)
 {
-    return QString::asprintf("%02d-%02d-%04d", d.month(), d.day(), d.year());
+    char16_t s[10] = {0, 0, u'-', 0, 0, u'-', 0, 0, 0, 0};
+    put2(s, d.month());
+    put2(s + 3, d.day());
+    put2(s + 6, d.year() / 100);
+    put2(s + 8, d.year());
+    return QString(reinterpret_cast<const QChar*>(s), 10);
 }
 
-QString stampText(const QDate& d, const QTime& t) { return dateText(d) + u'-' + timeText(t); }
+QString stampText(const QDate& d, const QTime& t)
+{
+    return dateText(d) + u'-' + timeText(t);
+}
 
 } // namespace texts

@@ -9,9 +9,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
+#include <ctime>
 #include <cmath>
 #include <limits>
 
+#include "clock.h"
 #include "gauge_model.h"
 #include "graph_model.h"
 #include "runtime_error.h"
@@ -107,6 +109,8 @@ class TestPlatform : public QObject
                                       << 0.0;
         QTest::newRow("8 digits") << "-23545.12" << -23545.12;
         QTest::newRow("trailing point") << "45." << 45.0;
+        QTest::newRow("longer than any reading") << "-" + QString(70, u'1') + ".5x"
+                                                  << -QString(70, u'1').toDouble();
     }
     void leadingNumber()
     {
@@ -596,6 +600,32 @@ class TestPlatform : public QObject
         slot.unload();
         QVERIFY(!slot.loaded());
         QVERIFY(!slot.visible());
+    }
+
+    void systemClockFollowsTheZone_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::newRow("UTC") << QByteArray("UTC0");
+        QTest::newRow("five hours behind, with summer time") << QByteArray("EST5EDT,M3.2.0,M11.1.0");
+        QTest::newRow("twelve ahead, summer time across new year")
+            << QByteArray("NZST-12NZDT,M9.5.0,M4.1.0/3");
+        QTest::newRow("half hour") << QByteArray("IST-5:30");
+    }
+    void systemClockFollowsTheZone()
+    {
+        QFETCH(QByteArray, zone);
+        const QByteArray saved = qgetenv("TZ");
+        qputenv("TZ", zone);
+        tzset();
+        const SystemClock clock;
+        const QDateTime before = QDateTime::currentDateTime();
+        const QDateTime read(clock.date(), clock.time());
+        const QDateTime after = QDateTime::currentDateTime();
+        qputenv("TZ", saved);
+        tzset();
+        // Whole seconds, read between the two: the clock's reading lies between them.
+        QVERIFY2(before.addMSecs(-before.time().msec()) <= read && read <= after,
+                 qPrintable(read.toString(Qt::ISODateWithMs)));
     }
 
     // ---- window placement ----
