@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # CPU and memory of the live view, measured on the program under Xvfb, fed by the meter simulator
 # at RATE packets a second, with the digital display, analog gauges, graph and raw list all shown.
-# Usage: bench/live-cpu.sh RATE SECONDS
+# Usage: bench/live-cpu.sh RATE SECONDS [WINDOWS]   (WINDOWS: any of d a g r; default all four)
 # Last line: cpu=<percent of one core> rss_start_kb=<n> rss_end_kb=<n> packets=<received>
 set -euo pipefail
 RATE=${1:?usage: bench/live-cpu.sh RATE SECONDS}
@@ -34,7 +34,7 @@ pids+=($!)
 for _ in $(seq 100); do [ -e "$work/meter" ] && break; sleep 0.1; done
 
 DISPLAY=":$disp" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
-    "$BUILD/bench/bench_live" "$work/meter" >"$work/out" 2>"$work/err" &
+    "$BUILD/bench/bench_live" "$work/meter" ${3:+"$3"} >"$work/out" 2>"$work/err" &
 live=$!
 pids+=($live)
 for _ in $(seq 300); do grep -q '^ready' "$work/out" 2>/dev/null && break; sleep 0.1; done

@@ -2,7 +2,8 @@
 // windows, on the display given, with the start dialogs answered (Com Port 1 on DEVICE, two
 // displays, no saving) and the four live windows shown. bench/live-cpu.sh measures it from outside.
 // Prints "ready" once the windows are up, then "packets=<received>" every second.
-// Run: bench_live DEVICE
+// Run: bench_live DEVICE [WINDOWS]   WINDOWS: letters of the windows to show, d(igital) a(nalog)
+// g(raph) r(aw list); all four when not given.
 
 #include <QApplication>
 #include <QRadioButton>
@@ -19,7 +20,10 @@ namespace {
 class AnswerNo : public MessageBoxes
 {
   public:
-    int msgBox(const QString&, int flags) override { return (flags & 7) == Mb::YesNo ? Mb::No : Mb::Ok; }
+    int msgBox(const QString&, int flags) override
+    {
+        return (flags & 7) == Mb::YesNo ? Mb::No : Mb::Ok;
+    }
 };
 
 } // namespace
@@ -28,7 +32,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_live DEVICE\n");
+        std::fprintf(stderr, "usage: bench_live DEVICE [WINDOWS]\n");
         return 2;
     }
     PortMap ports;
@@ -51,8 +55,15 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "bench_live: the port did not open\n");
         return 1;
     }
-    w.Digitial_On_Click();
-    w.Data_Display_Raw_Click();
+    const QString shown = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("dagr");
+    if (shown.contains(u'd'))
+        w.Digitial_On_Click();
+    if (shown.contains(u'a'))
+        w.Analog_On_Click();
+    if (shown.contains(u'g'))
+        w.Graph_On_Click();
+    if (shown.contains(u'r'))
+        w.Data_Display_Raw_Click();
 
     QTimer::singleShot(1000, &w, [] {
         std::printf("ready\n");

@@ -1,6 +1,7 @@
 #include "gauge_dial.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <numbers>
 
 #include "gauge_model.h"
+#include "paint_bands.h"
 
 namespace {
 // Half the scale's sweep, from the vertical.
@@ -108,7 +110,7 @@ void GaugeDial::changeEvent(QEvent* event)
     QWidget::changeEvent(event);
 }
 
-void GaugeDial::paintEvent(QPaintEvent*)
+void GaugeDial::paintEvent(QPaintEvent* event)
 {
     const qreal dpr = devicePixelRatioF();
     const QSize device = (QSizeF(size()) * dpr).toSize();
@@ -120,7 +122,7 @@ void GaugeDial::paintEvent(QPaintEvent*)
         paintFace(fp);
     }
     QPainter p(this);
-    p.drawPixmap(0, 0, m_face);
+    drawPixmapInBands(p, event->region(), m_face);
 
     // A line, not a tapered polygon: the rasterizer draws a square-ended line three times faster,
     // and the needle moves with nearly every packet.

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "graph_model.h"
+#include "paint_bands.h"
 
 namespace {
 
@@ -136,7 +137,8 @@ void paintFrame(QPainter& p, const QRectF& area, const QRectF& r, const ValueAxi
     p.restore();
 }
 
-void paintTraces(QPainter& p, const QRectF& r, const ValueAxis& a, const GraphModel& m)
+void paintTraces(QPainter& p, const QRectF& r, const ValueAxis& a, const GraphModel& m,
+                 bool onScreen)
 {
     p.save();
     p.setClipRect(r.adjusted(-2, -2, 2, 2), Qt::IntersectClip);
@@ -159,11 +161,23 @@ void paintTraces(QPainter& p, const QRectF& r, const ValueAxis& a, const GraphMo
             else
                 shallow[nShallow++] = line;
         }
-        p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::SquareCap));
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.drawLines(steep, nSteep);
-        p.setRenderHint(QPainter::Antialiasing, true);
-        p.drawLines(shallow, nShallow);
+        if (onScreen) {
+            // Two one-pixel lines side by side: the rasterizer draws those without stroking.
+            p.setPen(QPen(colour, 0));
+            p.setRenderHint(QPainter::Antialiasing, false);
+            for (const QPointF shift : {QPointF(0, 0), QPointF(0.5, 0.5)}) {
+                p.translate(shift);
+                p.drawLines(steep, nSteep);
+                p.drawLines(shallow, nShallow);
+                p.translate(-shift);
+            }
+        } else {
+            p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::SquareCap));
+            p.setRenderHint(QPainter::Antialiasing, false);
+            p.drawLines(steep, nSteep);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.drawLines(shallow, nShallow);
+        }
         // A point with empty neighbours has no line: it shows as a dot.
         p.setPen(Qt::NoPen);
         p.setBrush(colour);
@@ -205,7 +219,7 @@ void GraphPlot::render(QPainter& p, const QRectF& area, const GraphModel& model)
     const ValueAxis axis = axisFor(area, model);
     const QRectF r = plotRect(area, axis);
     paintFrame(p, area, r, axis);
-    paintTraces(p, r, axis, model);
+    paintTraces(p, r, axis, model, false);
 }
 
 bool GraphPlot::frameCurrent(const ValueAxis& axis) const
@@ -257,8 +271,8 @@ void GraphPlot::paintEvent(QPaintEvent* event)
         paintFrame(fp, area, m_plotRect, axis);
     }
     QPainter p(this);
-    p.drawPixmap(0, 0, m_frame);
-    paintTraces(p, m_plotRect, axis, *m_model);
+    drawPixmapInBands(p, event->region(), m_frame);
+    paintTraces(p, m_plotRect, axis, *m_model, true);
     const QRect drawn = tracesRect(axis);
     m_shown = event->region().contains(drawn) ? drawn : m_shown.united(drawn);
 }

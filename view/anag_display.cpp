@@ -3,57 +3,12 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QLabel>
-#include <QPainter>
-#include <QStaticText>
 
 #include "gauge_dial.h"
 #include "gauge_model.h"
 #include "graph_model.h"
+#include "live_label.h"
 #include "twips.h"
-
-namespace {
-
-// A label whose text shrinks to fit its width instead of being cut: a reading is never shown
-// with digits missing. The text is laid out once per change, not on every paint.
-class FitLabel : public QLabel
-{
-  public:
-    using QLabel::QLabel;
-
-  protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (m_laidOut != text() || m_forFont != font() || m_forWidth != width()) {
-            m_laidOut = text();
-            m_forFont = font();
-            m_forWidth = width();
-            m_fit = font();
-            const double wide = QFontMetricsF(m_fit).horizontalAdvance(m_laidOut);
-            if (wide > width() && m_fit.pixelSize() > 0)
-                m_fit.setPixelSize(std::max(6, int(m_fit.pixelSize() * width() / wide)));
-            m_static.setText(m_laidOut);
-            m_static.setTextFormat(Qt::PlainText);
-            m_static.prepare(QTransform(), m_fit);
-        }
-        const QSizeF size = m_static.size();
-        const Qt::Alignment a = alignment();
-        const double x = a & Qt::AlignHCenter ? (width() - size.width()) / 2 : 0;
-        const double y = a & Qt::AlignBottom ? height() - size.height() : 0;
-        QPainter p(this);
-        p.setFont(m_fit);
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawStaticText(QPointF(x, y), m_static);
-    }
-
-  private:
-    QString m_laidOut;
-    QFont m_forFont;
-    int m_forWidth = -1;
-    QFont m_fit;
-    QStaticText m_static;
-};
-
-} // namespace
 
 FrmAnagDisplay::FrmAnagDisplay(QWidget* parent) : QWidget(parent)
 {
@@ -67,7 +22,7 @@ FrmAnagDisplay::FrmAnagDisplay(QWidget* parent) : QWidget(parent)
     m_dial1->setAccent(GraphModel::paletteColour(9));
     m_dial2->setAccent(GraphModel::paletteColour(12));
     auto mk = [this](Qt::Alignment align) {
-        auto* l = new FitLabel(Frame6);
+        auto* l = new LiveLabel(QString(), Frame6, true);
         l->setAlignment(align);
         return l;
     };

@@ -7,15 +7,15 @@
 #include <algorithm>
 #include <utility>
 
+#include "live_label.h"
 #include "twips.h"
 
 namespace {
 
 QLabel* makeLabel(QWidget* parent, const QString& text, Qt::Alignment align)
 {
-    auto* l = new QLabel(text, parent);
+    auto* l = new LiveLabel(text, parent);
     l->setAlignment(align | Qt::AlignVCenter);
-    l->setTextInteractionFlags(Qt::NoTextInteraction);
     l->setFocusPolicy(Qt::NoFocus);
     return l;
 }
