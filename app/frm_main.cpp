@@ -71,6 +71,10 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &FrmMain::Timer1_Timer);
+    m_silence = new QTimer(this);
+    m_silence->setObjectName(QStringLiteral("silenceTimer"));
+    m_silence->setSingleShot(true);
+    connect(m_silence, &QTimer::timeout, this, &FrmMain::checkSilence);
 
     Comm1 = m_p.comm.get();
     Comm1->setParent(nullptr); // owned by the platform bundle
@@ -176,8 +180,10 @@ FrmDigDisplay* FrmMain::digDisplay()
 {
     const bool fresh = !m_digDisplay.loaded();
     FrmDigDisplay* w = m_digDisplay.get();
-    if (fresh)
+    if (fresh) {
         connect(w, &FrmDigDisplay::unloaded, this, [this] { Digitial_On->setChecked(false); });
+        w->showStale(m_staleSince);
+    }
     return w;
 }
 
@@ -187,8 +193,10 @@ FrmAnagDisplay* FrmMain::anagDisplay()
 {
     const bool fresh = !m_anagDisplay.loaded();
     FrmAnagDisplay* w = m_anagDisplay.get();
-    if (fresh)
+    if (fresh) {
         connect(w, &FrmAnagDisplay::unloaded, this, [this] { Analog_On->setChecked(false); });
+        w->showStale(m_staleSince);
+    }
     return w;
 }
 
@@ -305,13 +313,46 @@ void FrmMain::Comm1_OnComm()
         Comm1->setInputLen(0);
         if (Comm1->InBufferCount() != 0) {
             m_s.Sig_Str = Comm1->Input();
-            if (isWholePacket(m_s.Sig_Str))
+            if (isWholePacket(m_s.Sig_Str)) {
+                noteReading();
                 Proc_Packet();
+            }
         }
     } catch (const RuntimeError& e) {
         // The event has no caller to hand an error to; the link reports its own losses.
         showNotice(e.description());
     }
+}
+
+// ---- a silent meter ----
+
+void FrmMain::noteReading()
+{
+    m_lastReadingMs = m_p.clock->monotonicMs();
+    if (!m_staleSince.isEmpty())
+        showStale(QString());
+    if (!m_silence->isActive())
+        m_silence->start(kSilenceMs); // one timer event per silence span, not one per packet
+}
+
+void FrmMain::checkSilence()
+{
+    const qint64 quiet = m_p.clock->monotonicMs() - m_lastReadingMs;
+    if (quiet < kSilenceMs) {
+        m_silence->start(int(kSilenceMs - quiet));
+        return;
+    }
+    const QTime last = m_p.clock->time().addMSecs(-int(std::min<qint64>(quiet, 86'400'000)));
+    showStale(QStringLiteral("No reading from the meter since %1").arg(texts::timeText(last)));
+}
+
+void FrmMain::showStale(const QString& since)
+{
+    m_staleSince = since;
+    if (m_digDisplay.loaded())
+        m_digDisplay.peek()->showStale(since);
+    if (m_anagDisplay.loaded())
+        m_anagDisplay.peek()->showStale(since);
 }
 
 void FrmMain::Timer1_Timer() { Time_Check(); }

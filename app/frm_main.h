@@ -118,6 +118,16 @@ private:
     QWidget* nativeParent();
     void addRawListLine();
 
+    // A meter that falls silent, or a pulled cable, must not pass for a live one: after this long
+    // without a packet the live values are shown faded until the next packet.
+    static constexpr int kSilenceMs = 5000;
+    void noteReading();
+    void checkSilence();
+    void showStale(const QString& since);
+    QTimer* m_silence = nullptr;
+    qint64 m_lastReadingMs = 0;
+    QString m_staleSince; // the faded values' tool tip; empty while readings come
+
     Platform m_p;
     PortMap m_ports;
     SessionState m_s;

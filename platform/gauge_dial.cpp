@@ -48,6 +48,14 @@ QPointF GaugeDial::onScale(double fraction, double r) const
     return pivot() + QPointF(r * std::sin(a), -r * std::cos(a));
 }
 
+void GaugeDial::setDimmed(bool dimmed)
+{
+    if (dimmed == m_dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
+}
+
 QPointF GaugeDial::lowerEnd() const
 {
     return onScale(0, radius());
@@ -129,10 +137,11 @@ void GaugeDial::paintEvent(QPaintEvent* event)
     p.setRenderHint(QPainter::Antialiasing, true);
     const double r = radius();
     const double f = needleFraction(*m_model);
-    p.setPen(QPen(QColor(196, 24, 24), std::max(2.0, r * 0.03), Qt::SolidLine, Qt::FlatCap));
+    const int alpha = m_dimmed ? 80 : 255;
+    p.setPen(QPen(QColor(196, 24, 24, alpha), std::max(2.0, r * 0.03), Qt::SolidLine, Qt::FlatCap));
     p.drawLine(pivot(), alongNeedle(f, 1));
     p.setPen(Qt::NoPen);
     const double hub = std::max(3.0, r * 0.075);
-    p.setBrush(QColor(45, 45, 45));
+    p.setBrush(QColor(45, 45, 45, alpha));
     p.drawEllipse(pivot(), hub, hub);
 }

@@ -14,6 +14,9 @@ class GaugeDial : public QWidget
     explicit GaugeDial(GaugeModel* model, QWidget* parent = nullptr);
 
     void setAccent(const QColor& colour); // a band along the scale, to tell gauges apart
+    // A dimmed gauge shows its needle faded: the reading it stands at is no longer live.
+    void setDimmed(bool dimmed);
+    bool dimmed() const { return m_dimmed; }
 
     // The ends of the scale in this widget's coordinates: the limit texts belong just below.
     QPointF lowerEnd() const;
@@ -37,5 +40,6 @@ class GaugeDial : public QWidget
 
     GaugeModel* m_model;
     QColor m_accent;
+    bool m_dimmed = false;
     QPixmap m_face; // everything but the needle; redrawn when the size changes
 };

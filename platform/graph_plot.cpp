@@ -162,15 +162,17 @@ void paintTraces(QPainter& p, const QRectF& r, const ValueAxis& a, const GraphMo
                 shallow[nShallow++] = line;
         }
         if (onScreen) {
-            // Two one-pixel lines side by side: the rasterizer draws those without stroking.
+            // Two one-pixel lines side by side, across the line's run: the rasterizer draws those
+            // without stroking, for a fraction of a two-pixel line's cost.
             p.setPen(QPen(colour, 0));
             p.setRenderHint(QPainter::Antialiasing, false);
-            for (const QPointF shift : {QPointF(0, 0), QPointF(0.5, 0.5)}) {
-                p.translate(shift);
-                p.drawLines(steep, nSteep);
-                p.drawLines(shallow, nShallow);
-                p.translate(-shift);
-            }
+            p.drawLines(steep, nSteep);
+            p.drawLines(shallow, nShallow);
+            p.translate(1, 0);
+            p.drawLines(steep, nSteep);
+            p.translate(-1, 1);
+            p.drawLines(shallow, nShallow);
+            p.translate(0, -1);
         } else {
             p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::SquareCap));
             p.setRenderHint(QPainter::Antialiasing, false);

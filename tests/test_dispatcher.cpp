@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cmath>
 
 #include "anag_display.h"
@@ -12,7 +13,9 @@
 #include "dig_display.h"
 #include "gauge_model.h"
 #include "graph_model.h"
+#include "gauge_dial.h"
 #include "graph_window.h"
+#include "live_label.h"
 #include "test_main_window.h"
 #include "twips.h"
 
@@ -360,6 +363,42 @@ class TestDispatcher : public QObject
         QCOMPARE(m->session().Disp1_Value, value1);
         QCOMPARE(m->session().Rec_Count, counted);
         QCOMPARE(m->dataDisplay()->lineCount(), counted);
+    }
+
+    void silentMeterFadesTheLiveValues()
+    {
+        MainWithFakes m;
+        m.startLinked(1, false);
+        m->Digitial_On_Click();
+        m->Analog_On_Click();
+        m.clock->set(QDate(2026, 12, 8), QTime(14, 3, 9));
+        m.comm->fire(rh("4512"));
+        auto* silence = m->findChild<QTimer*>(QStringLiteral("silenceTimer"));
+        QVERIFY(silence);
+        auto waitOut = [&](int ms) {
+            m.clock->advance(ms);
+            silence->start(0); // what the timer would do once the time has passed
+            QTest::qWait(5);
+        };
+        auto faded = [&] {
+            const auto* value = qobject_cast<LiveLabel*>(m->digDisplay()->Label2);
+            return value && value->dimmed() && m->anagDisplay()->dial(1)->dimmed() &&
+                   qobject_cast<LiveLabel*>(m->anagDisplay()->Label21)->dimmed();
+        };
+        waitOut(4900);
+        QVERIFY(!faded());
+        waitOut(200);
+        QVERIFY(faded());
+        QCOMPARE(m->digDisplay()->Label2->toolTip(),
+                 QStringLiteral("No reading from the meter since 14:03:09"));
+        QCOMPARE(m->digDisplay()->Label2->text(), QStringLiteral("+45.12")); // caption kept
+        // A window opened while the meter is silent opens faded.
+        m->digDisplay()->close();
+        flushDeletes();
+        QVERIFY(qobject_cast<LiveLabel*>(m->digDisplay()->Label3)->dimmed());
+        m.comm->fire(rh("4613"));
+        QVERIFY(!faded());
+        QVERIFY(m->anagDisplay()->Label19->toolTip().isEmpty());
     }
 
     void rawListThroughPackets()

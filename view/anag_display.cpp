@@ -82,6 +82,18 @@ void FrmAnagDisplay::resizeEvent(QResizeEvent*)
     layoutRow(row, row, m_dial2, Label23, Label24, Label21, Label22);
 }
 
+void FrmAnagDisplay::showStale(const QString& since)
+{
+    for (GaugeDial* d : {m_dial1, m_dial2}) {
+        d->setDimmed(!since.isEmpty());
+        d->setToolTip(since);
+    }
+    for (QLabel* l : {Label19, Label20, Label21, Label22}) {
+        static_cast<LiveLabel*>(l)->setDimmed(!since.isEmpty());
+        l->setToolTip(since);
+    }
+}
+
 void FrmAnagDisplay::closeEvent(QCloseEvent* event)
 {
     emit unloaded();

@@ -22,6 +22,10 @@ class FrmAnagDisplay : public QWidget
 
     GaugeDial* dial(int gauge) const { return gauge == 1 ? m_dial1 : m_dial2; }
 
+    // The meter has gone quiet: needles, values and units are shown faded, and their tool tip
+    // says since when (`since` empty: live again).
+    void showStale(const QString& since);
+
   signals:
     void unloaded(); // closed with its close box
 

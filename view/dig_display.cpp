@@ -179,6 +179,14 @@ void FrmDigDisplay::setFrame3Top(int twips)
     relayout();
 }
 
+void FrmDigDisplay::showStale(const QString& since)
+{
+    for (QLabel* l : {Label2, Label5, Label3, Label6}) {
+        static_cast<LiveLabel*>(l)->setDimmed(!since.isEmpty());
+        l->setToolTip(since);
+    }
+}
+
 void FrmDigDisplay::closeEvent(QCloseEvent* event)
 {
     emit unloaded();

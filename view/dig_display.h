@@ -26,6 +26,10 @@ class FrmDigDisplay : public QWidget, public ExtremeLabels
     QString caption(XLabel which) const override;
     void setCaption(XLabel which, const QString& text) override;
 
+    // The meter has gone quiet: the current values and units are shown faded, and their tool tip
+    // says since when (`since` empty: live again).
+    void showStale(const QString& since);
+
     // Where the extremes panels begin; the one-display panel starts there too.
     void setFrame3Top(int twips);
     int frame3TopTwips() const { return m_frame3TopTwips; }
