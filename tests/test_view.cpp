@@ -12,6 +12,7 @@
 #include "dig_display.h"
 #include "extremes.h"
 #include "gauge_model.h"
+#include "list_keys.h"
 #include "live_rules.h"
 #include "raw_lines.h"
 #include "runtime_error.h"
@@ -519,6 +520,28 @@ class TestView : public QObject
             QCOMPARE(onScreen.size(), fresh.size());
             QVERIFY2(onScreen == fresh, part->metaObject()->className());
         }
+    }
+
+    void listKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("to"); // -1: not a navigation key
+        QTest::newRow("up at the top") << int(Qt::Key_Up) << 0 << 0;
+        QTest::newRow("up with none selected") << int(Qt::Key_Up) << -1 << 0;
+        QTest::newRow("down at the last") << int(Qt::Key_Down) << 49 << 49;
+        QTest::newRow("page down past the end") << int(Qt::Key_PageDown) << 45 << 49;
+        QTest::newRow("page up") << int(Qt::Key_PageUp) << 30 << 20;
+        QTest::newRow("home") << int(Qt::Key_Home) << 30 << 0;
+        QTest::newRow("end") << int(Qt::Key_End) << 3 << 49;
+        QTest::newRow("a letter") << int(Qt::Key_A) << 3 << -1;
+    }
+    void listKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, row);
+        QFETCH(int, to);
+        QCOMPARE(rowForKey(key, row, 10, 50).value_or(-1), to);
     }
 
     void writerWithoutYieldQueuesLittle()

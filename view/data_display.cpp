@@ -9,6 +9,7 @@
 #include <QStyleOptionSlider>
 #include <algorithm>
 
+#include "list_keys.h"
 #include "twips.h"
 
 // ---- RawListBox ----
@@ -215,34 +216,15 @@ void RawListBox::keyPressEvent(QKeyEvent* event)
             QApplication::clipboard()->setText(m_lines.at(m_selected));
         return;
     }
-    int row = selectedRow();
     const int page = rowsInView();
-    switch (event->key()) {
-    case Qt::Key_Up:
-        row = std::max(0, row - 1);
-        break;
-    case Qt::Key_Down:
-        row = row + 1;
-        break;
-    case Qt::Key_PageUp:
-        row = std::max(0, row - page);
-        break;
-    case Qt::Key_PageDown:
-        row = row + page;
-        break;
-    case Qt::Key_Home:
-        row = 0;
-        break;
-    case Qt::Key_End:
-        row = count() - 1;
-        break;
-    default:
+    const std::optional<int> to = rowForKey(event->key(), selectedRow(), page, count());
+    if (!to) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     if (count() == 0)
         return;
-    row = std::clamp(row, 0, count() - 1);
+    const int row = *to;
     m_selected = arrivalOf(row);
     QScrollBar* sb = verticalScrollBar();
     if (row < topRow())

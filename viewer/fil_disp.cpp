@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "list_keys.h"
 #include "twips.h"
 
 // ---- FileListBox ----
@@ -119,34 +120,15 @@ void FileListBox::keyPressEvent(QKeyEvent* event)
             QApplication::clipboard()->setText(row(m_selected));
         return;
     }
-    int r = m_selected;
     const int page = rowsInView();
-    switch (event->key()) {
-    case Qt::Key_Up:
-        r = std::max(0, r - 1);
-        break;
-    case Qt::Key_Down:
-        r = r + 1;
-        break;
-    case Qt::Key_PageUp:
-        r = std::max(0, r - page);
-        break;
-    case Qt::Key_PageDown:
-        r = r + page;
-        break;
-    case Qt::Key_Home:
-        r = 0;
-        break;
-    case Qt::Key_End:
-        r = count() - 1;
-        break;
-    default:
+    const std::optional<int> to = rowForKey(event->key(), m_selected, page, count());
+    if (!to) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
     }
     if (count() == 0)
         return;
-    m_selected = std::clamp(r, 0, count() - 1);
+    m_selected = *to;
     QScrollBar* sb = verticalScrollBar();
     if (m_selected < sb->value())
         sb->setValue(m_selected);
