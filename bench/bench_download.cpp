@@ -6,31 +6,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRadioButton>
 #include <QTemporaryDir>
-#include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
 
-#include "fakes.h"
-#include "frm_main.h"
-#include "port_dialogs.h"
-#include "qt_serial_control.h"
+#include "test_main_window.h"
 
 namespace {
-
-class User : public FakeMessageBoxes
-{
-  public:
-    qint64 meter = 0;
-    int msgBox(const QString& prompt, int flags) override
-    {
-        const int answer = FakeMessageBoxes::msgBox(prompt, flags);
-        if (prompt.startsWith(QLatin1String("Press 'RESET>'")))
-            ::kill(pid_t(meter), SIGUSR1);
-        return answer;
-    }
-};
 
 double cpuMs()
 {
@@ -59,24 +41,11 @@ int main(int argc, char** argv)
     if (!sim.waitForStarted() || !sim.waitForReadyRead(10000))
         qFatal("the simulator did not start");
     sim.closeWriteChannel();
-    PortMap ports;
-    ports.setDevice(1, QString::fromLocal8Bit(sim.readLine()).trimmed());
-
-    auto user = std::make_shared<User>();
+    auto user = std::make_shared<DownloadUser>();
     user->meter = sim.processId();
-    Platform p;
-    p.comm = std::make_unique<QtSerialControl>(ports);
-    p.clock = std::make_shared<SystemClock>();
-    p.boxes = user;
-    p.dialog = std::make_shared<FakeCommonDialog>();
-    p.files = std::make_shared<SeqFiles>();
-    FrmMain w(std::move(p), ports);
-    w.Form_Load();
-    w.comSelect()->Option1->setChecked(true);
-    w.comSelect()->Command2_Click();
-    w.displayType()->DisplayTwo->setChecked(true);
-    user->answers.push_back(Mb::No);
-    w.displayType()->Command2_Click();
+    const std::unique_ptr<FrmMain> main =
+        mainOnDevice(QString::fromLocal8Bit(sim.readLine()).trimmed(), user);
+    FrmMain& w = *main;
     QApplication::processEvents();
 
     QTemporaryDir dir;

@@ -2,31 +2,12 @@
 // serial layer, at the line's own pace: every record arrives, in order, in the file.
 
 #include <QProcess>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 
-#include "fakes.h"
-#include "frm_main.h"
-#include "port_dialogs.h"
-#include "qt_serial_control.h"
+#include "test_main_window.h"
 
 namespace {
-
-// The user: answers every box with OK and presses the meter's RESET key after the second one.
-class User : public FakeMessageBoxes
-{
-  public:
-    qint64 meter = 0;
-    int msgBox(const QString& prompt, int flags) override
-    {
-        const int answer = FakeMessageBoxes::msgBox(prompt, flags);
-        if (prompt.startsWith(QLatin1String("Press 'RESET>'")))
-            ::kill(pid_t(meter), SIGUSR1);
-        return answer;
-    }
-};
 
 // What the meter's dual display sends for humidity and temperature, as a row of the file.
 QString expectedRow(long record, const QByteArray& p)
@@ -66,23 +47,10 @@ void TestE2eDownload::tenThousandRecordsArriveInOrder()
     QVERIFY(sim.waitForReadyRead(10000));
     const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
-    PortMap ports;
-    ports.setDevice(1, device);
-    auto user = std::make_shared<User>();
+    auto user = std::make_shared<DownloadUser>();
     user->meter = sim.processId();
-    Platform p;
-    p.comm = std::make_unique<QtSerialControl>(ports);
-    p.clock = std::make_shared<SystemClock>();
-    p.boxes = user;
-    p.dialog = std::make_shared<FakeCommonDialog>();
-    p.files = std::make_shared<SeqFiles>();
-    FrmMain w(std::move(p), ports);
-    w.Form_Load();
-    w.comSelect()->Option1->setChecked(true);
-    w.comSelect()->Command2_Click();
-    w.displayType()->DisplayTwo->setChecked(true);
-    user->answers.push_back(Mb::No);
-    w.displayType()->Command2_Click();
+    const std::unique_ptr<FrmMain> main = mainOnDevice(device, user);
+    FrmMain& w = *main;
     QVERIFY(w.Comm1->PortOpen());
     user->shown.clear();
 

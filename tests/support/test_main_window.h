@@ -33,3 +33,17 @@ struct MainWithFakes
     // Start-up through both dialogs with the given port (0: none) and display mode.
     void startLinked(int port = 1, bool singleDisplay = false, int saveAnswer = Mb::No);
 };
+
+// The user at a datalogger download: answers every box, and presses the meter's RESET key (the
+// simulator's SIGUSR1) when the instructions say so.
+class DownloadUser : public FakeMessageBoxes
+{
+  public:
+    qint64 meter = 0; // the simulator's process
+    int msgBox(const QString& prompt, int flags) override;
+};
+
+// The main window on the real serial control with `device` as "Com Port 1", started as a user
+// would (two displays, no saving); the other pieces are fakes, `boxes` among them.
+std::unique_ptr<FrmMain> mainOnDevice(const QString& device,
+                                      std::shared_ptr<FakeMessageBoxes> boxes);
