@@ -60,12 +60,7 @@ class QuietScrollBar : public QScrollBar
 RawListBox::RawListBox(QWidget* parent) : QAbstractScrollArea(parent)
 {
     setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
-    setFocusPolicy(Qt::StrongFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    verticalScrollBar()->setSingleStep(1);
-    viewport()->setBackgroundRole(QPalette::Base);
-    viewport()->setAutoFillBackground(true);
+    setUpRowList(this);
 }
 
 int RawListBox::rowHeight() const

@@ -1,5 +1,7 @@
 #include "list_keys.h"
 
+#include <QAbstractScrollArea>
+#include <QScrollBar>
 #include <Qt>
 #include <algorithm>
 
@@ -28,4 +30,14 @@ std::optional<int> rowForKey(int key, int row, int page, int count)
         return std::nullopt;
     }
     return std::clamp(row, 0, std::max(0, count - 1));
+}
+
+void setUpRowList(QAbstractScrollArea* list)
+{
+    list->setFocusPolicy(Qt::StrongFocus);
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    list->verticalScrollBar()->setSingleStep(1);
+    list->viewport()->setBackgroundRole(QPalette::Base);
+    list->viewport()->setAutoFillBackground(true);
 }

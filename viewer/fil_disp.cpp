@@ -16,12 +16,7 @@
 
 FileListBox::FileListBox(QWidget* parent) : QAbstractScrollArea(parent)
 {
-    setFocusPolicy(Qt::StrongFocus);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    verticalScrollBar()->setSingleStep(1);
-    viewport()->setBackgroundRole(QPalette::Base);
-    viewport()->setAutoFillBackground(true);
+    setUpRowList(this);
     // Fixed pitch, so the columns of the listed lines line up under the heading.
     QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     f.setStyleHint(QFont::TypeWriter);
