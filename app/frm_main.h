@@ -117,6 +117,7 @@ private:
     void buildMenus();
     QWidget* nativeParent();
     void addRawListLine();
+    void hideGraph(FrmGraph* g);
 
     // A meter that falls silent, or a pulled cable, must not pass for a live one: after this long
     // without a packet the live values are shown faded until the next packet.

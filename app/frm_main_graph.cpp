@@ -22,12 +22,8 @@ FrmGraph* FrmMain::graph()
     w->Printer_Ctrl = m_p.dialog.get();
     connect(w->Graph1, &GraphModel::printRequested, this, &FrmMain::printGraph);
     connect(w, &FrmGraph::unloaded, this, [this, w] {
-        if (Graph_On->isChecked()) {
-            w->Plot->hide();
-            w->hide();
-            m_s.Graph_Shown = 0;
-            Graph_On->setChecked(false);
-        }
+        if (Graph_On->isChecked())
+            hideGraph(w);
     });
     // A window made again after its close box has the start-up colours and goes on at the point
     // the next reading is due.
@@ -41,14 +37,20 @@ FrmGraph* FrmMain::graph()
     return w;
 }
 
+// The menu and the close box hide the graph alike.
+void FrmMain::hideGraph(FrmGraph* g)
+{
+    g->Plot->hide();
+    g->hide();
+    m_s.Graph_Shown = 0;
+    Graph_On->setChecked(false);
+}
+
 void FrmMain::Graph_On_Click()
 {
     FrmGraph* g = graph();
     if (Graph_On->isChecked()) {
-        g->Plot->hide();
-        g->hide();
-        m_s.Graph_Shown = 0;
-        Graph_On->setChecked(false);
+        hideGraph(g);
     } else {
         g->Plot->show();
         g->show();
