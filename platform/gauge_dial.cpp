@@ -20,7 +20,7 @@ constexpr int Divisions = 50; // minor ticks; every fifth is a major one
 GaugeDial::GaugeDial(GaugeModel* model, QWidget* parent) : QWidget(parent), m_model(model)
 {
     setAttribute(Qt::WA_OpaquePaintEvent); // the face covers the whole widget
-    connect(model, &GaugeModel::changed, this, qOverload<>(&QWidget::update));
+    connect(model, &GaugeModel::changed, this, &GaugeDial::modelChanged);
 }
 
 void GaugeDial::setAccent(const QColor& colour)
@@ -76,6 +76,39 @@ double GaugeDial::needleFraction(const GaugeModel& m)
 QPointF GaugeDial::alongNeedle(double fraction, double part) const
 {
     return onScale(fraction, radius() * 0.96 * part);
+}
+
+double GaugeDial::needleWidth() const
+{
+    return std::max(2.0, radius() * 0.03);
+}
+
+QRegion GaugeDial::needleRegion(double fraction) const
+{
+    // A chain of small boxes along the needle: a diagonal needle's bounding box would take in
+    // most of the dial.
+    const double margin = needleWidth() / 2 + 2; // the line's half width and its smoothed edge
+    const int pieces = std::clamp(int(radius() / 24), 1, 8);
+    QRegion region;
+    for (int i = 0; i < pieces; ++i) {
+        const QPointF a = alongNeedle(fraction, double(i) / pieces);
+        const QPointF b = alongNeedle(fraction, double(i + 1) / pieces);
+        region += QRectF(a, b).normalized().adjusted(-margin, -margin, margin, margin).toAlignedRect();
+    }
+    const double hub = std::max(3.0, radius() * 0.075) + 2;
+    region += QRectF(pivot() - QPointF(hub, hub), QSizeF(2 * hub, 2 * hub)).toAlignedRect();
+    return region & rect();
+}
+
+void GaugeDial::modelChanged()
+{
+    // The face does not depend on the model: only the needle moves.
+    const double f = needleFraction(*m_model);
+    if (m_paintedFraction < -0.5 || m_face.isNull()) {
+        update();
+    } else if (f != m_paintedFraction) {
+        update(needleRegion(m_paintedFraction) + needleRegion(f));
+    }
 }
 
 void GaugeDial::paintFace(QPainter& p) const
@@ -137,8 +170,9 @@ void GaugeDial::paintEvent(QPaintEvent* event)
     p.setRenderHint(QPainter::Antialiasing, true);
     const double r = radius();
     const double f = needleFraction(*m_model);
+    m_paintedFraction = f;
     const int alpha = m_dimmed ? 80 : 255;
-    p.setPen(QPen(QColor(196, 24, 24, alpha), std::max(2.0, r * 0.03), Qt::SolidLine, Qt::FlatCap));
+    p.setPen(QPen(QColor(196, 24, 24, alpha), needleWidth(), Qt::SolidLine, Qt::FlatCap));
     p.drawLine(pivot(), alongNeedle(f, 1));
     p.setPen(Qt::NoPen);
     const double hub = std::max(3.0, r * 0.075);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPixmap>
+#include <QRegion>
 #include <QWidget>
 
 class GaugeModel;
@@ -27,6 +28,8 @@ class GaugeDial : public QWidget
     static double needleFraction(const GaugeModel& model);
     // The point `part` of the way from the needle's hub to its tip, for that fraction.
     QPointF alongNeedle(double fraction, double part) const;
+    // Every pixel the needle and its hub cover when it stands at `fraction`.
+    QRegion needleRegion(double fraction) const;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,9 +40,12 @@ class GaugeDial : public QWidget
     double radius() const;
     QPointF onScale(double fraction, double r) const;
     void paintFace(QPainter& p) const;
+    void modelChanged();
+    double needleWidth() const;
 
     GaugeModel* m_model;
     QColor m_accent;
     bool m_dimmed = false;
     QPixmap m_face; // everything but the needle; redrawn when the size changes
+    double m_paintedFraction = -1; // where the needle last stood on screen; -1 before a paint
 };

@@ -288,6 +288,49 @@ class TestGraph : public QObject
         QVERIFY(!red(fraction > 0.5 ? fraction - 0.4 : fraction + 0.4));
     }
 
+    // A moving needle repaints only around its old and new places: every pixel that differs
+    // between the two pictures must lie there, or a trace of the old needle stays on screen.
+    void needleRepaintCoversTheChange_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        QTest::newRow("small step") << QSize(240, 120) << 50.0 << 51.0;
+        QTest::newRow("across the dial") << QSize(240, 120) << 5.0 << 95.0;
+        QTest::newRow("pegged low to pegged high") << QSize(240, 120) << -40.0 << 150.0;
+        QTest::newRow("large dial, diagonal") << QSize(600, 330) << 12.0 << 30.0;
+        QTest::newRow("tiny dial") << QSize(60, 40) << 0.0 << 100.0;
+    }
+    void needleRepaintCoversTheChange()
+    {
+        QFETCH(QSize, size);
+        QFETCH(double, from);
+        QFETCH(double, to);
+        GaugeModel g(0, 100);
+        GaugeDial dial(&g);
+        dial.resize(size);
+        g.setValue(from);
+        const QImage before = dial.grab().toImage();
+        g.setValue(to);
+        const QImage after = dial.grab().toImage();
+        const QRegion repainted = dial.needleRegion(GaugeDial::needleFraction(g)) +
+                                  dial.needleRegion(from < 0 ? -0.03 : from / 100);
+        int changed = 0;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (before.pixel(x, y) != after.pixel(x, y)) {
+                    ++changed;
+                    QVERIFY2(repainted.contains(QPoint(x, y)),
+                             qPrintable(QStringLiteral("(%1, %2) changed outside").arg(x).arg(y)));
+                }
+        QVERIFY(changed > 0);
+        // It stays a small part of the dial.
+        qint64 area = 0;
+        for (const QRect& r : repainted)
+            area += qint64(r.width()) * r.height();
+        QVERIFY2(area < qint64(size.width()) * size.height() / 2, qPrintable(QString::number(area)));
+    }
+
     // Only OK prints, on the printer chosen; a printer that fails is reported and nothing stops.
     void printing_data()
     {
