@@ -522,6 +522,40 @@ class TestView : public QObject
         }
     }
 
+    // The list's scroll bar draws itself a band at a time: it must look as a plain one does.
+    void scrollBarLooksAsAPlainOne_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("scrolledTo");
+        QTest::addColumn<int>("height");
+        QTest::newRow("few lines, large handle") << 20 << 0 << 300;
+        QTest::newRow("many lines, in the middle") << 500 << 240 << 300;
+        QTest::newRow("at the end, tall list") << 900 << 900 << 700;
+    }
+    void scrollBarLooksAsAPlainOne()
+    {
+        QFETCH(int, lines);
+        QFETCH(int, scrolledTo);
+        QFETCH(int, height);
+        FrmDataDisplay w;
+        w.resize(400, height);
+        w.show();
+        for (int i = 0; i < lines; ++i)
+            w.addLine(QStringLiteral("line %1").arg(i));
+        QApplication::processEvents();
+        QScrollBar* bar = w.List1->verticalScrollBar();
+        bar->setValue(scrolledTo);
+        QApplication::processEvents();
+        QVERIFY(bar->height() > 200);
+        QScrollBar plain(Qt::Vertical);
+        plain.resize(bar->size());
+        plain.setRange(bar->minimum(), bar->maximum());
+        plain.setPageStep(bar->pageStep());
+        plain.setValue(bar->value());
+        QCOMPARE(bar->grab().toImage().convertToFormat(QImage::Format_RGB32),
+                 plain.grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }
+
     void listKeys_data()
     {
         QTest::addColumn<int>("key");

@@ -34,7 +34,30 @@ class QuietScrollBar : public QScrollBar
     void paintEvent(QPaintEvent* event) override
     {
         m_painted = look();
-        QScrollBar::paintEvent(event);
+        // Under the pointer the bar lights the part hovered or pressed: the bar draws that itself.
+        if (underMouse() || isSliderDown() || event->rect().height() < kBandRows) {
+            QScrollBar::paintEvent(event);
+            return;
+        }
+        // The style's fills over the bar's whole height went to the raster engine's helper
+        // threads, which cost more to wake than the fills: draw a band of rows at a time.
+        QStyleOptionSlider opt;
+        initStyleOption(&opt);
+        opt.subControls = QStyle::SC_All;
+        QPainter p(this);
+        const qreal dpr = devicePixelRatioF();
+        const QRect r = event->rect();
+        for (int y = r.top(); y <= r.bottom(); y += kBandRows) {
+            const QRect band(r.left(), y, r.width(), std::min(kBandRows, r.bottom() + 1 - y));
+            QImage img((QSizeF(band.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+            img.setDevicePixelRatio(dpr);
+            img.fill(Qt::transparent);
+            QPainter bp(&img);
+            bp.translate(-band.topLeft());
+            style()->drawComplexControl(QStyle::CC_ScrollBar, &opt, &bp, this);
+            bp.end();
+            p.drawImage(band.topLeft(), img);
+        }
     }
 
   private:
@@ -52,6 +75,7 @@ class QuietScrollBar : public QScrollBar
             style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, this),
             value() == minimum(), value() == maximum()};
     }
+    static constexpr int kBandRows = 64;
     Look m_painted{};
 };
 
