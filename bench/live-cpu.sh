@@ -33,8 +33,11 @@ for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$disp" ] && break; sleep 0.1; done
 pids+=($!)
 for _ in $(seq 100); do [ -e "$work/meter" ] && break; sleep 0.1; done
 
+# The program reports its packet count when a line arrives on this pipe, and only then.
+mkfifo "$work/ask"
+exec 3<>"$work/ask"
 DISPLAY=":$disp" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" \
-    "$BUILD/bench/bench_live" "$work/meter" ${3:+"$3"} >"$work/out" 2>"$work/err" &
+    "$BUILD/bench/bench_live" "$work/meter" ${3:+"$3"} <"$work/ask" >"$work/out" 2>"$work/err" &
 live=$!
 pids+=($live)
 for _ in $(seq 300); do grep -q '^ready' "$work/out" 2>/dev/null && break; sleep 0.1; done
@@ -46,6 +49,8 @@ hz=$(getconf CLK_TCK)
 t0=$(ticks); r0=$(rss); s0=$(date +%s.%N)
 sleep "$SPAN"
 t1=$(ticks); r1=$(rss); s1=$(date +%s.%N)
+echo >&3
+for _ in $(seq 50); do grep -q '^packets=' "$work/out" && break; sleep 0.1; done
 packets=$(grep '^packets=' "$work/out" | tail -1 | cut -d= -f2)
 awk -v t0="$t0" -v t1="$t1" -v hz="$hz" -v s0="$s0" -v s1="$s1" -v r0="$r0" -v r1="$r1" -v p="$packets" \
     'BEGIN { printf "cpu=%.2f rss_start_kb=%d rss_end_kb=%d packets=%d\n", 100 * (t1 - t0) / hz / (s1 - s0), r0, r1, p }'

@@ -1,14 +1,18 @@
 // The program's live view as a user runs it: the real main window, serial control, clock and
 // windows, on the display given, with the start dialogs answered (Com Port 1 on DEVICE, two
 // displays, no saving) and the four live windows shown. bench/live-cpu.sh measures it from outside.
-// Prints "ready" once the windows are up, then "packets=<received>" every second.
+// Prints "ready" once the windows are up, and "packets=<received>" for each line read on its
+// standard input: asked for, the count costs the measured program no wake-ups of its own.
 // Run: bench_live DEVICE [WINDOWS]   WINDOWS: letters of the windows to show, d(igital) a(nalog)
 // g(raph) r(aw list); all four when not given.
 
 #include <QApplication>
 #include <QRadioButton>
+#include <QSettings>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
+#include <unistd.h>
 
 #include "frm_main.h"
 #include "port_dialogs.h"
@@ -43,6 +47,8 @@ int main(int argc, char* argv[])
     platform.boxes = std::make_shared<AnswerNo>();
     platform.dialog = std::make_shared<QtCommonDialog>();
     platform.files = std::make_shared<SeqFiles>();
+    platform.placement = std::make_shared<WindowPlacement>(
+        std::make_unique<QSettings>(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")));
 
     FrmMain w(std::move(platform), ports);
     w.Form_Load();
@@ -69,11 +75,13 @@ int main(int argc, char* argv[])
         std::printf("ready\n");
         std::fflush(stdout);
     });
-    QTimer report;
-    QObject::connect(&report, &QTimer::timeout, &w, [&w] {
+    QSocketNotifier asked(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&asked, &QSocketNotifier::activated, &w, [&w, &asked] {
+        char buf[256];
+        if (::read(STDIN_FILENO, buf, sizeof buf) <= 0)
+            asked.setEnabled(false); // nobody left to ask
         std::printf("packets=%lld\n", w.session().Rec_Count);
         std::fflush(stdout);
     });
-    report.start(1000);
     return app.exec();
 }
