@@ -93,7 +93,8 @@ QRegion GaugeDial::needleRegion(double fraction) const
     for (int i = 0; i < pieces; ++i) {
         const QPointF a = alongNeedle(fraction, double(i) / pieces);
         const QPointF b = alongNeedle(fraction, double(i + 1) / pieces);
-        region += QRectF(a, b).normalized().adjusted(-margin, -margin, margin, margin).toAlignedRect();
+        region +=
+            QRectF(a, b).normalized().adjusted(-margin, -margin, margin, margin).toAlignedRect();
     }
     const double hub = std::max(3.0, radius() * 0.075) + 2;
     region += QRectF(pivot() - QPointF(hub, hub), QSizeF(2 * hub, 2 * hub)).toAlignedRect();

@@ -46,6 +46,6 @@ class GaugeDial : public QWidget
     GaugeModel* m_model;
     QColor m_accent;
     bool m_dimmed = false;
-    QPixmap m_face; // everything but the needle; redrawn when the size changes
+    QPixmap m_face;                // everything but the needle; redrawn when the size changes
     double m_paintedFraction = -1; // where the needle last stood on screen; -1 before a paint
 };

@@ -328,7 +328,8 @@ class TestGraph : public QObject
         qint64 area = 0;
         for (const QRect& r : repainted)
             area += qint64(r.width()) * r.height();
-        QVERIFY2(area < qint64(size.width()) * size.height() / 2, qPrintable(QString::number(area)));
+        QVERIFY2(area < qint64(size.width()) * size.height() / 2,
+                 qPrintable(QString::number(area)));
     }
 
     // Only OK prints, on the printer chosen; a printer that fails is reported and nothing stops.
