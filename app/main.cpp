@@ -1,9 +1,8 @@
 #include <QApplication>
 #include <QMessageBox>
-#include <QSettings>
 
 #include "frm_main.h"
-#include "qt_serial_control.h"
+#include "port_map.h"
 #include "runtime_error.h"
 #include "termination_signals.h"
 
@@ -25,16 +24,7 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    Platform platform;
-    platform.comm = std::make_unique<QtSerialControl>(ports);
-    platform.clock = std::make_shared<SystemClock>();
-    platform.boxes = std::make_shared<QtMessageBoxes>();
-    platform.dialog = std::make_shared<QtCommonDialog>();
-    platform.files = std::make_shared<SeqFiles>();
-    platform.placement = std::make_shared<WindowPlacement>(
-        std::make_unique<QSettings>(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")));
-
-    FrmMain w(std::move(platform), ports);
+    FrmMain w(desktopPlatform(ports), ports);
     // A logout or a shutdown closes the program as the close box does: the save file is closed
     // with its closing rows.
     closeOnTerminationSignals(&w);

@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QRadioButton>
-#include <QSettings>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
@@ -16,7 +15,6 @@
 
 #include "frm_main.h"
 #include "port_dialogs.h"
-#include "qt_serial_control.h"
 
 namespace {
 
@@ -41,15 +39,8 @@ int main(int argc, char* argv[])
     }
     PortMap ports;
     ports.setDevice(1, QString::fromLocal8Bit(argv[1]));
-    Platform platform;
-    platform.comm = std::make_unique<QtSerialControl>(ports);
-    platform.clock = std::make_shared<SystemClock>();
+    Platform platform = desktopPlatform(ports);
     platform.boxes = std::make_shared<AnswerNo>();
-    platform.dialog = std::make_shared<QtCommonDialog>();
-    platform.files = std::make_shared<SeqFiles>();
-    platform.placement = std::make_shared<WindowPlacement>(
-        std::make_unique<QSettings>(QStringLiteral("Quorvane"), QStringLiteral("Quorvane")));
-
     FrmMain w(std::move(platform), ports);
     w.Form_Load();
     w.show();
