@@ -17,15 +17,14 @@
 #include "datalog_window.h"
 #include "dig_display.h"
 #include "fil_disp.h"
-#include "framing.h"
 #include "gauge_model.h"
 #include "graph_model.h"
 #include "graph_window.h"
 #include "live_rules.h"
 #include "port_dialogs.h"
-#include "raw_list_line.h"
 #include "runtime_error.h"
 #include "sample_count.h"
+#include "silence_watch.h"
 #include "small_windows.h"
 #include "texts.h"
 #include "twips.h"
@@ -34,9 +33,10 @@
 // items are drawn tighter, and the bar's font shrinks where the platform's is too wide.
 static void fitMenuBar(QMenuBar* bar, int width)
 {
-    bar->setStyleSheet(QStringLiteral("QMenuBar::item { padding: 2px 5px; background: transparent; }"
-                                      "QMenuBar::item:selected, QMenuBar::item:pressed {"
-                                      " background: palette(highlight); color: palette(highlighted-text); }"));
+    bar->setStyleSheet(
+        QStringLiteral("QMenuBar::item { padding: 2px 5px; background: transparent; }"
+                       "QMenuBar::item:selected, QMenuBar::item:pressed {"
+                       " background: palette(highlight); color: palette(highlighted-text); }"));
     auto fits = [bar, width] {
         bar->resize(width, bar->sizeHint().height());
         for (QAction* a : bar->actions()) {
@@ -55,7 +55,8 @@ static void fitMenuBar(QMenuBar* bar, int width)
 
 FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint), m_p(std::move(platform)),
-      m_ports(std::move(ports)), m_comSelect([this] { return new FrmComSelect(m_ports, nativeParent()); }),
+      m_ports(std::move(ports)),
+      m_comSelect([this] { return new FrmComSelect(m_ports, nativeParent()); }),
       m_displayType([this] { return new frmDisplay(nativeParent()); }),
       m_msgBox([this] { return new E_MsgBox(nativeParent()); }),
       m_about([this] { return new FrmAbout(nativeParent()); })
@@ -71,13 +72,16 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
     connect(Timer1, &QTimer::timeout, this, &FrmMain::Timer1_Timer);
-    m_silence = new QTimer(this);
-    m_silence->setObjectName(QStringLiteral("silenceTimer"));
-    m_silence->setSingleShot(true);
-    connect(m_silence, &QTimer::timeout, this, &FrmMain::checkSilence);
+    m_silence = new SilenceWatch(*m_p.clock, this);
+    connect(m_silence, &SilenceWatch::silent, this, &FrmMain::showStale);
+    connect(m_silence, &SilenceWatch::speaking, this, [this] { showStale(QString()); });
 
     Comm1 = m_p.comm.get();
     Comm1->setParent(nullptr); // owned by the platform bundle
+    SessionControls& controls = *this;
+    SessionView& view = *this;
+    m_core =
+        std::make_unique<RecordingSession>(m_s, *Comm1, *m_p.clock, *m_p.files, controls, view);
     connect(Comm1, &SerialControl::OnComm, this, &FrmMain::Comm1_OnComm);
     connect(Comm1, &SerialControl::notice, this, &FrmMain::showNotice);
     Cmdialog1 = m_p.dialog.get();
@@ -182,12 +186,18 @@ FrmDigDisplay* FrmMain::digDisplay()
     FrmDigDisplay* w = m_digDisplay.get();
     if (fresh) {
         connect(w, &FrmDigDisplay::unloaded, this, [this] { Digitial_On->setChecked(false); });
+        // A window made anew starts from its own captions, and so do the rows written from them.
+        m_core->captions().load();
+        w->showCaptions(m_core->captions());
         w->showStale(m_staleSince);
     }
     return w;
 }
 
-FrmDataDisplay* FrmMain::dataDisplay() { return m_dataDisplay.get(); }
+FrmDataDisplay* FrmMain::dataDisplay()
+{
+    return m_dataDisplay.get();
+}
 
 FrmAnagDisplay* FrmMain::anagDisplay()
 {
@@ -200,9 +210,15 @@ FrmAnagDisplay* FrmMain::anagDisplay()
     return w;
 }
 
-E_MsgBox* FrmMain::msgBox() { return m_msgBox.get(); }
+E_MsgBox* FrmMain::msgBox()
+{
+    return m_msgBox.get();
+}
 
-FrmAbout* FrmMain::about() { return m_about.get(); }
+FrmAbout* FrmMain::about()
+{
+    return m_about.get();
+}
 
 bool FrmMain::singleDisplay() const
 {
@@ -215,14 +231,8 @@ bool FrmMain::singleDisplay() const
 
 void FrmMain::Form_Load()
 {
-    m_s.Collecting = false;
-    m_s.Disp2_Low = QStringLiteral("99999");
-    m_s.Disp2_High = QStringLiteral("-99999");
-    m_s.Disp1_Low = QStringLiteral("99999");
-    m_s.Disp1_High = QStringLiteral("-99999");
-    fillUnitTable(m_s.Unit_Table);
+    m_core->Form_Load();
     comSelect()->show();
-    m_s.Rec_Num = 0;
     GraphModel* g = graph()->Graph1;
     g->setThisPoint(99);
     g->setThisSet(1);
@@ -230,7 +240,6 @@ void FrmMain::Form_Load()
     g->setThisSet(2);
     g->setColorData(12);
     m_s.Graph_Point = 99;
-    m_s.Sample_Armed = 0;
 }
 
 void FrmMain::Form_Unload()
@@ -239,15 +248,12 @@ void FrmMain::Form_Unload()
         return;
     m_unloaded = true;
     Timer1->stop();
-    closeSaveFileAtExit();
+    m_core->closeAtExit();
     if (m_graph.visible())
         m_graph.peek()->close(); // its own closing runs
     // Ending at once: the serial port is released before any other window goes.
     Comm1->disconnect(this);
-    try {
-        Comm1->setPortOpen(false);
-    } catch (const RuntimeError&) {
-    }
+    m_core->releasePort();
     m_p.files->closeAll();
 }
 
@@ -276,7 +282,10 @@ void FrmMain::Show_About()
     w->raise();
 }
 
-void FrmMain::About_Me_Click() { Show_About(); }
+void FrmMain::About_Me_Click()
+{
+    Show_About();
+}
 
 // ---- port selection and intake ----
 
@@ -285,11 +294,7 @@ void FrmMain::ComSelect()
     show();
     const int port = comSelect()->portNumber();
     try {
-        Comm1->setDTREnable(comSelect()->Enable_DTR->checkState() != Qt::Unchecked);
-        Comm1->setCommPort(port);
-        Comm1->setSettings(QStringLiteral("9600,N,8,1"));
-        Comm1->setInputLen(16);
-        Comm1->setPortOpen(true);
+        m_core->openPort(port, comSelect()->Enable_DTR->checkState() != Qt::Unchecked);
         m_s.Save_Data = m_p.boxes->msgBox(QStringLiteral("Do You Want To Save The Data"),
                                           int(Mb::YesNo) | int(Mb::Question)) -
                         5;
@@ -310,13 +315,9 @@ void FrmMain::ComSelect()
 void FrmMain::Comm1_OnComm()
 {
     try {
-        Comm1->setInputLen(0);
-        if (Comm1->InBufferCount() != 0) {
-            m_s.Sig_Str = Comm1->Input();
-            if (isWholePacket(m_s.Sig_Str)) {
-                noteReading();
-                Proc_Packet();
-            }
+        if (m_core->takeInput()) {
+            m_silence->noteReading();
+            Proc_Packet();
         }
     } catch (const RuntimeError& e) {
         // The event has no caller to hand an error to; the link reports its own losses.
@@ -325,26 +326,6 @@ void FrmMain::Comm1_OnComm()
 }
 
 // ---- a silent meter ----
-
-void FrmMain::noteReading()
-{
-    m_lastReadingMs = m_p.clock->monotonicMs();
-    if (!m_staleSince.isEmpty())
-        showStale(QString());
-    if (!m_silence->isActive())
-        m_silence->start(kSilenceMs); // one timer event per silence span, not one per packet
-}
-
-void FrmMain::checkSilence()
-{
-    const qint64 quiet = m_p.clock->monotonicMs() - m_lastReadingMs;
-    if (quiet < kSilenceMs) {
-        m_silence->start(int(kSilenceMs - quiet));
-        return;
-    }
-    const QTime last = m_p.clock->time().addMSecs(-int(std::min<qint64>(quiet, 86'400'000)));
-    showStale(QStringLiteral("No reading from the meter since %1").arg(texts::timeText(last)));
-}
 
 void FrmMain::showStale(const QString& since)
 {
@@ -355,126 +336,84 @@ void FrmMain::showStale(const QString& since)
         m_anagDisplay.peek()->showStale(since);
 }
 
-void FrmMain::Timer1_Timer() { Time_Check(); }
+void FrmMain::Timer1_Timer()
+{
+    Time_Check();
+}
 
 // ---- per-packet pipeline ----
 
 void FrmMain::Proc_Packet()
 {
-    Time_Check();
-    // From here on nothing stops the next packet: an error ends this packet's work quietly.
-    try {
-        Proc_Sig();
+    m_core->Proc_Packet([this] { showLiveReading(); });
+}
 
-        // Unit check, against the labels as the previous packet left them.
-        FrmDigDisplay* d = digDisplay();
-        if (display1UnitCheckRuns(m_s.Sig_Digits2)) {
-            const QString unit1 = d->Label5->text();
-            if (unit1 != d->Label15->text() || unit1 != d->Label9->text())
-                Reset_Extremes_1();
-        }
-        const QString unit2 = d->Label6->text();
-        if (unit2 != d->Label16->text() || unit2 != d->Label10->text())
-            Reset_Extremes_2();
-
-        d->Label2->setText(m_s.Disp1_Value);
-        d->Label5->setText(m_s.Disp1_Unit);
-        d->Label3->setText(m_s.Disp2_Value);
-        d->Label6->setText(m_s.Disp2_Unit);
-
-        updateExtremes(m_s, {m_s.Disp1_Value, m_s.Disp1_Unit, m_s.Disp2_Value, m_s.Disp2_Unit}, *d,
-                       [this] { return texts::stampText(m_p.clock->date(), m_p.clock->time()); });
-
-        // A hidden gauge window gets nothing, not even its texts.
-        FrmAnagDisplay* a = anagDisplay();
-        if (a->isVisible()) {
-            updateGauge(*a->Gauge1, m_s.Gauge1_Offset, texts::leadingNumber(d->Label2->text()),
-                        a->Label25, a->Label26);
-            a->Label19->setText(d->Label2->text());
-            a->Label20->setText(d->Label5->text());
-            updateGauge(*a->Gauge2, m_s.Gauge2_Offset, texts::leadingNumber(d->Label3->text()),
-                        a->Label23, a->Label24);
-            a->Label21->setText(d->Label3->text());
-            a->Label22->setText(d->Label6->text());
-        }
-
-        FrmGraph* g = graph();
-        GraphModel* plot = g->Graph1;
-        const double x1 = texts::leadingNumber(d->Label2->text());
-        const double x2 = texts::leadingNumber(d->Label3->text());
-        for (const double x : {x1, x2})
-            if (const auto bound = raisedGraphBound(plot->yAxisMax(), x))
-                plot->setYAxisMax(*bound);
-        plot->setThisSet(1);
-        plot->setGraphData(x1);
-        plot->setThisSet(2);
-        plot->setGraphData(x2);
-        m_s.Graph_Point += 1;
-        if (m_s.Graph_Point == 101) {
-            m_s.Graph_Point = 99;
-            Scroll_Graph();
-        }
-        plot->setThisPoint(m_s.Graph_Point);
-        plot->setDrawMode(3);
-        plot->setThisSet(2);
-        g->Label1->setText(m_s.Disp1_Unit);
-        plot->setThisSet(1);
-        g->Label2->setText(m_s.Disp2_Unit);
-
-        // Sizes for one or two displays, every packet: a height set by hand lasts until the next.
-        const bool one = singleDisplay();
-        setOuterHeightTwips(a, one ? 2100 : 4020);
-        d->Frame3->setVisible(!one);
-        d->Label6->setVisible(!one);
-        d->Label3->setVisible(!one);
-        d->setFrame3Top(one ? 960 : 2760);
-        setOuterHeightTwips(d, one ? 2370 : 4170);
-        d->Frame1->setVisible(one);
-    } catch (const RuntimeError&) {
-        // Absorbed: the next packet is processed as usual.
+void FrmMain::showLiveReading()
+{
+    FrmDigDisplay* d = digDisplay();
+    const DigitalCaptions& c = m_core->captions();
+    // A hidden gauge window gets nothing, not even its texts.
+    FrmAnagDisplay* a = anagDisplay();
+    if (a->isVisible()) {
+        updateGauge(*a->Gauge1, m_s.Gauge1_Offset, texts::leadingNumber(c.text(XLabel::Label2)),
+                    a->Label25, a->Label26);
+        a->Label19->setText(c.text(XLabel::Label2));
+        a->Label20->setText(c.text(XLabel::Label5));
+        updateGauge(*a->Gauge2, m_s.Gauge2_Offset, texts::leadingNumber(c.text(XLabel::Label3)),
+                    a->Label23, a->Label24);
+        a->Label21->setText(c.text(XLabel::Label3));
+        a->Label22->setText(c.text(XLabel::Label6));
     }
+
+    FrmGraph* g = graph();
+    GraphModel* plot = g->Graph1;
+    const double x1 = texts::leadingNumber(c.text(XLabel::Label2));
+    const double x2 = texts::leadingNumber(c.text(XLabel::Label3));
+    for (const double x : {x1, x2})
+        if (const auto bound = raisedGraphBound(plot->yAxisMax(), x))
+            plot->setYAxisMax(*bound);
+    plot->setThisSet(1);
+    plot->setGraphData(x1);
+    plot->setThisSet(2);
+    plot->setGraphData(x2);
+    m_s.Graph_Point += 1;
+    if (m_s.Graph_Point == 101) {
+        m_s.Graph_Point = 99;
+        Scroll_Graph();
+    }
+    plot->setThisPoint(m_s.Graph_Point);
+    plot->setDrawMode(3);
+    plot->setThisSet(2);
+    g->Label1->setText(m_s.Disp1_Unit);
+    plot->setThisSet(1);
+    g->Label2->setText(m_s.Disp2_Unit);
+
+    // Sizes for one or two displays, every packet: a height set by hand lasts until the next.
+    const bool one = singleDisplay();
+    setOuterHeightTwips(a, one ? 2100 : 4020);
+    d->Frame3->setVisible(!one);
+    d->Label6->setVisible(!one);
+    d->Label3->setVisible(!one);
+    d->setFrame3Top(one ? 960 : 2760);
+    setOuterHeightTwips(d, one ? 2370 : 4170);
+    d->Frame1->setVisible(one);
 }
 
 void FrmMain::Proc_Sig()
 {
-    const DecoderInputs in{singleDisplay(), St->isChecked(), m_s.Save_Data, &m_s.Unit_Table};
-    const DecoderHooks hooks{[this] { Reset_Extremes_1(); }, [this] { addRawListLine(); }};
-    struct SyncCaption
-    {
-        FrmMain* w;
-        ~SyncCaption()
-        {
-            if (!w->m_s.Light_Letter.isEmpty())
-                w->Light_Src->setText(w->m_s.lightCaption());
-        }
-    } sync{this};
-    decodePacket(m_s.Sig_Str, m_s, in, hooks);
-}
-
-void FrmMain::addRawListLine()
-{
-    FrmDigDisplay* d = digDisplay();
-    const QString time = texts::timeText(m_p.clock->time());
-    const QString date = texts::dateText(m_p.clock->date());
-    dataDisplay()->addLine(rawListLine(m_s.Rec_Count, singleDisplay(), d->Label2->text(),
-                                       d->Label5->text(), d->Label3->text(), d->Label6->text(),
-                                       time, date));
+    m_core->Proc_Sig();
 }
 
 // ---- live view ----
 
 void FrmMain::Reset_Extremes_1()
 {
-    resetExtremes1(m_s, *digDisplay());
-    if (m_s.Graph_Shown != 0)
-        Reset_Graph();
+    m_core->Reset_Extremes_1();
 }
 
 void FrmMain::Reset_Extremes_2()
 {
-    resetExtremes2(m_s, *digDisplay());
-    if (m_s.Graph_Shown != 0)
-        Reset_Graph();
+    m_core->Reset_Extremes_2();
 }
 
 void FrmMain::Reset_Graph()
@@ -510,4 +449,7 @@ void FrmMain::Digitial_On_Click()
     }
 }
 
-void FrmMain::Data_Display_Raw_Click() { dataDisplay()->show(); }
+void FrmMain::Data_Display_Raw_Click()
+{
+    dataDisplay()->show();
+}

@@ -22,13 +22,12 @@ class E_MsgBox;
 class FrmAbout;
 class FrmDataCollect;
 class FrmSampleCount;
-class SaveFile;
 
 // "  Quorvane": owns the session state, the hidden controls and every window.
-class FrmMain : public QMainWindow
+class FrmMain : public QMainWindow, private SessionControls, private SessionView
 {
     Q_OBJECT
-public:
+  public:
     explicit FrmMain(Platform platform, PortMap ports = PortMap(), QWidget* parent = nullptr);
     ~FrmMain() override;
 
@@ -56,7 +55,8 @@ public:
     void Scroll_Graph();
     void showNotice(const QString& text);
 
-    bool singleDisplay() const;
+    bool singleDisplay() const override;
+    RecordingSession& core() { return *m_core; }
 
     // ---- graph and analog gauges (frm_main_graph.cpp) ----
     void Graph_On_Click();
@@ -95,7 +95,7 @@ public:
     QAction* About_Me;
 
     // ---- Datalogger download and file viewer (frm_main_logger.cpp, frm_main_viewer.cpp) ----
-public:
+  public:
     void Download_Datalogger_Click();
     void View_File_Click();
     // The download into the file that `chooseName` leaves in Save_File_Name.
@@ -105,33 +105,43 @@ public:
     bool datalogDownloadLoaded() const { return m_datalogDownload.loaded(); }
     bool filDispLoaded() const { return m_filDisp.loaded(); }
 
-private:
+  private:
     WindowSlot<class FrmDatalogDownload> m_datalogDownload;
     WindowSlot<class FrmFilDisp> m_filDisp;
     // ---- end of datalogger download and file viewer ----
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildMenus();
     QWidget* nativeParent();
-    void addRawListLine();
     void hideGraph(FrmGraph* g);
+    void showLiveReading(); // the per-packet work of the live windows
 
-    // A meter that falls silent, or a pulled cable, must not pass for a live one: after this long
-    // without a packet the live values are shown faded until the next packet.
-    static constexpr int kSilenceMs = 5000;
-    void noteReading();
-    void checkSilence();
+    // A silent meter's live values are shown faded until the next packet.
     void showStale(const QString& since);
-    QTimer* m_silence = nullptr;
-    qint64 m_lastReadingMs = 0;
+    class SilenceWatch* m_silence = nullptr;
     QString m_staleSince; // the faded values' tool tip; empty while readings come
+
+    // What the recording session reads and has shown (frm_main_record.cpp).
+    bool recordingSwitch() const override;
+    void setRecordingSwitch(bool on) override;
+    Schedule schedule() override;
+    void captionsNeeded() override;
+    void captionChanged(XLabel which, const QString& text) override;
+    void decoded() override;
+    void listLine(const QString& line) override;
+    void extremesReset() override;
+    void collectionOpened() override;
+    void countChanged(long long recNum) override;
+    void notice(const QString& text) override;
+    void fileError(const QString& text) override;
 
     Platform m_p;
     PortMap m_ports;
     SessionState m_s;
+    std::unique_ptr<RecordingSession> m_core;
     bool m_unloaded = false;
 
     WindowSlot<FrmComSelect> m_comSelect;
@@ -159,16 +169,10 @@ private:
     void Open_Save_File();
     void Take_Sample();
     void Close_Save_File(bool oneDisplay, bool atExit = false);
-    void closeSaveFileAtExit();
-    void startCollection();
-    void writeRecordRow();
-    void dropSaveFile();
-    void saveFileFailed(const QString& description);
     void tellFileError(const QString& text);
     FrmDataCollect* makeDataCollect();
     FrmSampleCount* makeSampleCount();
 
-    SaveFile* m_saveFile = nullptr;
     WindowSlot<FrmDataCollect> m_dataCollect{[this] { return makeDataCollect(); }};
     WindowSlot<FrmSampleCount> m_sampleCount{[this] { return makeSampleCount(); }};
 };

@@ -6,18 +6,16 @@
 #include <QTimer>
 
 #include "data_collect.h"
+#include "data_display.h"
 #include "dig_display.h"
 #include "frm_main.h"
 #include "record_texts.h"
 #include "runtime_error.h"
 #include "sample_count.h"
-#include "save_file.h"
 #include "texts.h"
 
 void FrmMain::connectRecording()
 {
-    m_saveFile = new SaveFile(*m_p.files, this);
-    connect(m_saveFile, &SaveFile::syncFailed, this, &FrmMain::saveFileFailed);
     connect(File_Save, &QAction::triggered, this, &FrmMain::File_Save_Click);
     connect(File_Close, &QAction::triggered, this, &FrmMain::File_Close_Click);
     connect(Disp_File_Count, &QAction::triggered, this, &FrmMain::Disp_File_Count_Click);
@@ -75,7 +73,7 @@ void FrmMain::Open_Save_File()
     w->show();
     w->raise();
     try {
-        m_saveFile->open(m_s.Save_File_Name);
+        m_core->openSaveFile(m_s.Save_File_Name);
     } catch (const RuntimeError& e) {
         // Nothing can be recorded: no schedule to arm either.
         m_s.Save_Data = 0;
@@ -93,12 +91,8 @@ void FrmMain::File_Save_Click()
         return;
     // Closed without closing rows; an open file that no collection used goes the same way, as
     // there is one save file at a time.
-    if (armed || m_saveFile->isOpen()) {
-        dropSaveFile();
-        St->setChecked(false);
-        m_s.Rec_Count = 0;
-        m_s.Rec_Num = 0;
-    }
+    if (armed || m_core->saveFileOpen())
+        m_core->dropSaveFile();
     m_s.Save_Data = 1;
     Open_Save_File();
 }
@@ -111,69 +105,7 @@ void FrmMain::File_Close_Click()
 
 void FrmMain::Close_Save_File(bool oneDisplay, bool atExit)
 {
-    QString failure;
-    if (m_saveFile->isOpen()) { // Save_Data is 1 while the dialogs choose the file, too
-        FrmDigDisplay* d = digDisplay();
-        const auto fields = [d](const QString& value, const UnitRef& unit, const QString& stamp) {
-            return ClosingFields{value, unit.resolve(*d), stamp};
-        };
-        const Extremes& x = m_s;
-        try {
-            m_saveFile->writeLine(closingRow(QStringLiteral("High"), oneDisplay,
-                                             fields(x.High1_Value, x.High1_Unit, x.High1_Time),
-                                             fields(x.High2_Value, x.High2_Unit, x.High2_Time)));
-            m_saveFile->writeLine(closingRow(QStringLiteral("Lo"), oneDisplay,
-                                             fields(x.Low1_Value, x.Low1_Unit, x.Low1_Time),
-                                             fields(x.Low2_Value, x.Low2_Unit, x.Low2_Time)));
-        } catch (const RuntimeError& e) {
-            failure = e.description();
-        }
-    }
-    if (!atExit)
-        m_s.Save_Data = 0;
-    St->setChecked(false);
-    m_s.Rec_Count = 0;
-    m_s.Rec_Num = 0;
-    // A collection closed by hand has ended too: a later window must open afresh.
-    m_s.Collecting = false;
-    showNotice(QStringLiteral("File Closed"));
-    try {
-        m_saveFile->close();
-    } catch (const RuntimeError& e) {
-        if (failure.isEmpty())
-            failure = e.description();
-    }
-    if (!failure.isEmpty())
-        tellFileError(failure + QStringLiteral("\nThe rows written before are kept."));
-}
-
-void FrmMain::closeSaveFileAtExit()
-{
-    if (m_s.Save_Data == 1)
-        Close_Save_File(false, true); // both displays' rows, whatever the mode
-}
-
-void FrmMain::dropSaveFile()
-{
-    m_s.Collecting = false;
-    try {
-        m_saveFile->close();
-    } catch (const RuntimeError& e) {
-        tellFileError(e.description());
-    }
-}
-
-// A write that failed ends the collection; the file keeps every whole row written before.
-void FrmMain::saveFileFailed(const QString& description)
-{
-    m_saveFile->abandon();
-    m_s.Collecting = false;
-    m_s.Save_Data = 0;
-    St->setChecked(false);
-    m_s.Rec_Count = 0;
-    m_s.Rec_Num = 0;
-    tellFileError(description +
-                  QStringLiteral("\nThe recording has stopped. The rows written before are kept."));
+    m_core->Close_Save_File(oneDisplay, atExit);
 }
 
 void FrmMain::tellFileError(const QString& text)
@@ -191,41 +123,79 @@ void FrmMain::tellFileError(const QString& text)
 
 void FrmMain::Time_Check()
 {
-    timeCheck(m_s, m_s.Rec_Count, texts::timeText(m_p.clock->time()), St->isChecked(),
-              {[this] { return dataCollect()->schedule(); }, [this] { Take_Sample(); },
-               [this] { addRawListLine(); }});
+    m_core->Time_Check();
 }
 
 void FrmMain::Take_Sample()
 {
-    takeSample(m_s, m_s.Rec_Count, dataCollect()->schedule(), texts::timeText(m_p.clock->time()),
-               {[this] { startCollection(); }, [this] { Close_Save_File(singleDisplay()); },
-                [this] { writeRecordRow(); },
-                [this] { sampleCount()->Label2->setText(QString::number(m_s.Rec_Num)); }});
+    m_core->Take_Sample();
 }
 
-void FrmMain::startCollection()
+// ---- what the recording session reads and shows ----
+
+bool FrmMain::recordingSwitch() const
+{
+    return St->isChecked();
+}
+
+void FrmMain::setRecordingSwitch(bool on)
+{
+    St->setChecked(on);
+}
+
+Schedule FrmMain::schedule()
+{
+    return dataCollect()->schedule();
+}
+
+void FrmMain::captionsNeeded()
+{
+    digDisplay();
+}
+
+void FrmMain::captionChanged(XLabel which, const QString& text)
+{
+    if (FrmDigDisplay* d = m_digDisplay.peek())
+        d->setCaption(which, text);
+}
+
+void FrmMain::decoded()
+{
+    if (!m_s.Light_Letter.isEmpty())
+        Light_Src->setText(m_s.lightCaption());
+}
+
+void FrmMain::listLine(const QString& line)
+{
+    dataDisplay()->addLine(line);
+}
+
+void FrmMain::extremesReset()
+{
+    if (m_s.Graph_Shown != 0)
+        Reset_Graph();
+}
+
+void FrmMain::collectionOpened()
 {
     FrmDigDisplay* d = digDisplay();
-    startCollectionExtremes(m_s, *d, texts::stampText(m_p.clock->date(), m_p.clock->time()));
     for (QLabel* l : {d->Label9, d->Label15, d->Label10, d->Label16})
         l->repaint();
 }
 
-void FrmMain::writeRecordRow()
+void FrmMain::countChanged(long long recNum)
 {
-    // A row due with no file open (armed, then "Close Current File") goes nowhere.
-    if (m_s.Save_Data != 1 || !m_saveFile->isOpen())
-        return;
-    FrmDigDisplay* d = digDisplay();
-    const QString row = recordRow(
-        m_s.Rec_Num, singleDisplay(), d->Label2->text(), d->Label5->text(), d->Label3->text(),
-        d->Label6->text(), texts::timeText(m_p.clock->time()), texts::dateText(m_p.clock->date()));
-    try {
-        m_saveFile->writeLine(row);
-    } catch (const RuntimeError& e) {
-        saveFileFailed(e.description());
-    }
+    sampleCount()->Label2->setText(QString::number(recNum));
+}
+
+void FrmMain::notice(const QString& text)
+{
+    showNotice(text);
+}
+
+void FrmMain::fileError(const QString& text)
+{
+    tellFileError(text);
 }
 
 void FrmMain::Disp_File_Count_Click()

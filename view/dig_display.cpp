@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "captions.h"
 #include "live_label.h"
 #include "twips.h"
 
@@ -92,11 +93,11 @@ FrmDigDisplay::FrmDigDisplay(QWidget* parent) : QWidget(parent)
     Frame1 = new QGroupBox(QStringLiteral("Frame1"), this);
     Frame1->setAutoFillBackground(true);
     Label17 = makeLabel(Frame1, QStringLiteral("Recorded High"), left);
-    Label1 = makeLabel(Frame1, QStringLiteral("Label1"), right);
-    Label4 = makeLabel(Frame1, QStringLiteral("Label4"), left);
+    Label1 = makeLabel(Frame1, QString(), right);
+    Label4 = makeLabel(Frame1, QString(), left);
     Label20 = makeLabel(Frame1, QStringLiteral("Recorded Low"), left);
-    Label18 = makeLabel(Frame1, QStringLiteral("Label18"), right);
-    Label19 = makeLabel(Frame1, QStringLiteral("Label19"), left);
+    Label18 = makeLabel(Frame1, QString(), right);
+    Label19 = makeLabel(Frame1, QString(), left);
     Frame1->raise();
     Frame1->installEventFilter(this);
 
@@ -121,15 +122,27 @@ FrmDigDisplay::FrmDigDisplay(QWidget* parent) : QWidget(parent)
 
 void FrmDigDisplay::Form_Load()
 {
-    Label14->setText(QStringLiteral("99999"));
-    Label13->setText(QStringLiteral("99999"));
-    Label8->setText(QStringLiteral("-99999"));
-    Label7->setText(QStringLiteral("-99999"));
+    // The captions a new window starts with are the session's: one place knows them.
+    showCaptions(DigitalCaptions());
+}
+
+void FrmDigDisplay::showCaptions(const DigitalCaptions& captions)
+{
+    for (int i = 0; i < XLabelCount; ++i)
+        setCaption(XLabel(i), captions.text(XLabel(i)));
 }
 
 QLabel* FrmDigDisplay::label(XLabel which) const
 {
     switch (which) {
+    case XLabel::Label2:
+        return Label2;
+    case XLabel::Label5:
+        return Label5;
+    case XLabel::Label3:
+        return Label3;
+    case XLabel::Label6:
+        return Label6;
     case XLabel::Label1:
         return Label1;
     case XLabel::Label4:

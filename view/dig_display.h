@@ -4,6 +4,7 @@
 
 #include "extremes.h"
 
+class DigitalCaptions;
 class QGroupBox;
 class QLabel;
 
@@ -23,6 +24,7 @@ class FrmDigDisplay : public QWidget, public ExtremeLabels
     QLabel *Label17, *Label1, *Label4, *Label20, *Label18, *Label19;
 
     QLabel* label(XLabel which) const;
+    void showCaptions(const DigitalCaptions& captions); // every caption at once
     QString caption(XLabel which) const override;
     void setCaption(XLabel which, const QString& text) override;
 

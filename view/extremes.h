@@ -3,9 +3,13 @@
 #include <QString>
 #include <functional>
 
-// The digital display's labels that the recorded extremes read and write.
+// The digital display's labels whose captions the recording reads and writes.
 enum class XLabel
 {
+    Label2,  // display 1's value
+    Label5,  // display 1's unit
+    Label3,  // display 2's value
+    Label6,  // display 2's unit
     Label1,  // one-display panel: display 1's high
     Label4,  // one-display panel: unit beside it
     Label7,  // display 1's high
@@ -19,6 +23,7 @@ enum class XLabel
     Label18, // one-display panel: display 1's low
     Label19, // one-display panel: unit beside it
 };
+constexpr int XLabelCount = int(XLabel::Label19) + 1;
 
 // Captions by label; the digital display implements it, tests use a plain map.
 class ExtremeLabels

@@ -6,12 +6,6 @@
 #include "gauge_model.h"
 #include "texts.h"
 
-bool display1UnitCheckRuns(const QString& sigDigits2)
-{
-    const QString tail = sigDigits2.right(3);
-    return !(tail < QLatin1String("000") || tail > QLatin1String("999"));
-}
-
 std::optional<double> raisedGraphBound(float bound, double x)
 {
     if (bound < float(x))

@@ -3,13 +3,10 @@
 #include <QString>
 #include <optional>
 
+#include "unit_check.h"
+
 class GaugeModel;
 class QLabel;
-
-// Whether display 1's unit check runs for a packet whose display-2 digit field is `sigDigits2`:
-// its last three characters must lie between "000" and "999" by character code, which the
-// light-meter, vibration and error packets do not.
-bool display1UnitCheckRuns(const QString& sigDigits2);
 
 // The plot's new upper y-axis bound for a reading x, or nothing when the bound stays. The
 // comparison is in single precision; the new bound, the whole part of x * 1.1, in double.
