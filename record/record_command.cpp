@@ -1,0 +1,274 @@
+#include "record_command.h"
+
+#include <QFileInfo>
+
+#include "clock.h"
+#include "record_texts.h"
+#include "runtime_error.h"
+#include "serial_control.h"
+
+namespace {
+
+// A whole number in [low, high], or nothing.
+std::optional<int> numberIn(const QString& text, int low, int high)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < low || n > high)
+        return std::nullopt;
+    return n;
+}
+
+} // namespace
+
+QString recordUsage()
+{
+    return QStringLiteral(
+        "Usage: quorvane-record --port DEVICE (--single | --dual) [--dtr] [--interval SECONDS]\n"
+        "                       [--samples N] [--start HH:MM:SS --stop HH:MM:SS] [--quiet] [FILE]\n"
+        "       quorvane-record --help | --version\n");
+}
+
+QString recordHelp()
+{
+    return recordUsage() + QStringLiteral(R"(
+Records the meter on DEVICE into the save file FILE (appended to; default TMPmmddy.CSV, today's
+name, in the current folder), with no window: the same rows as the desktop program writes.
+
+  --port DEVICE       the meter's serial device, for example /dev/ttyUSB0 (9600,N,8,1)
+  --single, --dual    the meter has one display or two (one of them is required)
+  --dtr               drive the DTR line while the port is open
+  --interval SECONDS  seconds between samples, 1 to 3600 (default 1)
+  --samples N         end after N samples, 0 to 10000 (default 0: no limit)
+  --start HH:MM:SS    record only between these times of day (both or neither; a start
+  --stop HH:MM:SS     after the stop is a window across midnight)
+  --quiet             do not print the rows on standard output
+
+The collection ends with its closing rows when the limit is reached or the time window is left
+(exit 0), or on SIGTERM, SIGINT or SIGHUP (exit 0; a second signal ends at once). Messages go to
+standard error. Exit 1: the port or the file cannot be opened or written; exit 2: bad arguments.
+)");
+}
+
+RecordArguments parseRecordArguments(const QStringList& args)
+{
+    RecordArguments r;
+    RecordOptions& o = r.options;
+    bool single = false, dual = false, start = false, stop = false;
+    const auto bad = [&r](const QString& error) {
+        if (r.error.isEmpty())
+            r.error = error;
+    };
+    for (int i = 0; i < args.size(); ++i) {
+        QString name = args[i];
+        std::optional<QString> inlineValue;
+        if (name.startsWith(QLatin1String("--")) && name.contains(u'=')) {
+            inlineValue = name.section(u'=', 1);
+            name = name.section(u'=', 0, 0);
+        }
+        const auto value = [&]() -> std::optional<QString> {
+            if (inlineValue)
+                return inlineValue;
+            if (i + 1 < args.size())
+                return args[++i];
+            bad(QStringLiteral("%1 needs a value").arg(name));
+            return std::nullopt;
+        };
+        const auto flag = [&] {
+            if (inlineValue)
+                bad(QStringLiteral("%1 takes no value").arg(name));
+        };
+        if (name == u"--help") {
+            r.action = RecordArguments::Action::Help;
+            return r;
+        } else if (name == u"--version") {
+            r.action = RecordArguments::Action::Version;
+            return r;
+        } else if (name == u"--port") {
+            if (const auto v = value())
+                o.device = *v;
+        } else if (name == u"--single") {
+            flag(), single = true;
+        } else if (name == u"--dual") {
+            flag(), dual = true;
+        } else if (name == u"--dtr") {
+            flag(), o.dtr = true;
+        } else if (name == u"--quiet") {
+            flag(), o.quiet = true;
+        } else if (name == u"--interval") {
+            if (const auto v = value()) {
+                if (const auto n = numberIn(*v, 1, 3600))
+                    o.schedule.interval = *n;
+                else
+                    bad(QStringLiteral("--interval takes 1 to 3600 seconds, not \"%1\"").arg(*v));
+            }
+        } else if (name == u"--samples") {
+            if (const auto v = value()) {
+                if (const auto n = numberIn(*v, 0, 10000))
+                    o.schedule.limit = *n;
+                else
+                    bad(QStringLiteral("--samples takes 0 to 10000, not \"%1\"").arg(*v));
+            }
+        } else if (name == u"--start") {
+            if (const auto v = value())
+                o.schedule.startTime = *v, start = true;
+        } else if (name == u"--stop") {
+            if (const auto v = value())
+                o.schedule.stopTime = *v, stop = true;
+        } else if (name.startsWith(u'-') && name.size() > 1) {
+            bad(QStringLiteral("unknown option \"%1\"").arg(args[i]));
+        } else if (o.file.isEmpty()) {
+            o.file = name;
+        } else {
+            bad(QStringLiteral("one FILE only, not also \"%1\"").arg(name));
+        }
+    }
+    if (o.device.isEmpty())
+        bad(QStringLiteral("--port DEVICE is required"));
+    if (single == dual)
+        bad(single ? QStringLiteral("--single and --dual exclude each other")
+                   : QStringLiteral("--single or --dual is required: a dual meter read as "
+                                    "single gives believable, false numbers"));
+    if (r.error.isEmpty() && (start || stop))
+        r.timeMessages = checkTimes(o.schedule.startTime, o.schedule.stopTime);
+    if (!r.error.isEmpty() || !r.timeMessages.isEmpty())
+        r.action = RecordArguments::Action::Bad;
+    o.single = single;
+    return r;
+}
+
+// ---- the recorder ----
+
+Recorder::Recorder(RecordOptions options, SerialControl& comm, const Clock& clock, SeqFiles& files,
+                   Lines out, Lines err, QObject* parent)
+    : QObject(parent), m_o(std::move(options)), m_comm(comm), m_clock(clock), m_out(std::move(out)),
+      m_err(std::move(err)), m_silence(clock)
+{
+    SessionControls& controls = *this;
+    SessionView& view = *this;
+    m_core = std::make_unique<RecordingSession>(m_s, comm, clock, files, controls, view);
+    m_timer1.setInterval(100);
+    connect(&m_timer1, &QTimer::timeout, this, &Recorder::Timer1_Timer);
+    connect(&m_comm, &SerialControl::OnComm, this, &Recorder::Comm1_OnComm);
+    connect(&m_comm, &SerialControl::notice, this, &Recorder::tell);
+    connect(&m_silence, &SilenceWatch::silent, this, &Recorder::tell);
+    connect(&m_silence, &SilenceWatch::speaking, this,
+            [this] { tell(QStringLiteral("The meter is sending readings again")); });
+}
+
+Recorder::~Recorder()
+{
+    m_comm.disconnect(this);
+}
+
+bool Recorder::start()
+{
+    m_core->Form_Load();
+    try {
+        m_core->openPort(1, m_o.dtr);
+    } catch (const RuntimeError& e) {
+        tell(QStringLiteral("Cannot open the port: ") + e.description());
+        return false;
+    }
+    // "Yes", the save dialog with the proposal or the name given, then Start.
+    m_s.Save_Data = 1;
+    m_s.Save_File_Name = m_o.file.isEmpty() ? saveNameProposal(m_clock.date()) : m_o.file;
+    try {
+        m_core->openSaveFile(m_s.Save_File_Name);
+    } catch (const RuntimeError& e) {
+        m_s.Save_Data = 0;
+        m_core->releasePort();
+        tell(e.description());
+        return false;
+    }
+    m_comm.setInBufferCount(0);
+    m_st = true;
+    m_timer1.start();
+    m_silence.expectReadings();
+    tell(startLine());
+    return true;
+}
+
+QString Recorder::startLine() const
+{
+    const Schedule& s = m_o.schedule;
+    QString line = QStringLiteral("recording %1 from %2, every %3 s")
+                       .arg(QFileInfo(m_s.Save_File_Name).absoluteFilePath(), m_o.device)
+                       .arg(s.interval);
+    line += s.limit > 0 ? QStringLiteral(", %1 samples").arg(s.limit)
+                        : QStringLiteral(", no sample limit");
+    if (!s.startTime.isEmpty())
+        line += QStringLiteral(", from %1 to %2").arg(s.startTime, s.stopTime);
+    line += m_o.single ? QStringLiteral(", single display") : QStringLiteral(", dual display");
+    return line;
+}
+
+void Recorder::Comm1_OnComm()
+{
+    try {
+        if (m_core->takeInput()) {
+            m_silence.noteReading();
+            m_core->Proc_Packet();
+        }
+    } catch (const RuntimeError& e) {
+        tell(e.description());
+    }
+}
+
+void Recorder::Timer1_Timer()
+{
+    m_core->Time_Check();
+}
+
+void Recorder::close()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    m_timer1.stop();
+    m_core->closeAtExit();
+    m_comm.disconnect(this);
+    m_core->releasePort();
+    finish(0);
+}
+
+void Recorder::rowWritten(const QString& row)
+{
+    if (!m_o.quiet && m_out)
+        m_out(row);
+}
+
+void Recorder::notice(const QString& text)
+{
+    Q_UNUSED(text); // "File Closed"
+    if (m_closing)
+        return;
+    // The sampling clock ended the collection: the limit, or the time window left.
+    tell(QStringLiteral("The collection has ended; %1 is closed")
+             .arg(QFileInfo(m_s.Save_File_Name).absoluteFilePath()));
+    finish(0);
+}
+
+void Recorder::fileError(const QString& text)
+{
+    tell(QString(text).replace(u'\n', u' '));
+    finish(1);
+}
+
+void Recorder::tell(const QString& text)
+{
+    if (!m_err)
+        return;
+    // The serial control names its port as the window's "Com Port 1"; here it is the device.
+    m_err(QString(text).replace(QStringLiteral("Com Port 1 (%1)").arg(m_o.device), m_o.device));
+}
+
+void Recorder::finish(int code)
+{
+    m_exitCode = std::max(m_exitCode, code);
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_timer1.stop();
+    QTimer::singleShot(0, this, [this] { emit finished(m_exitCode); });
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "recording_session.h"
+#include "silence_watch.h"
+
+// What quorvane-record is asked to record.
+struct RecordOptions
+{
+    QString device;
+    bool single = false; // --single; --dual otherwise
+    bool dtr = false;
+    Schedule schedule;
+    QString file; // empty: the day's proposed name in the current folder
+    bool quiet = false;
+};
+
+struct RecordArguments
+{
+    enum class Action
+    {
+        Record,
+        Help,
+        Version,
+        Bad, // `error` names what is wrong, or `timeMessages` hold the time checks' messages
+    };
+    Action action = Action::Record;
+    RecordOptions options;
+    QString error;
+    QStringList timeMessages;
+};
+
+// The command line without the program's name.
+RecordArguments parseRecordArguments(const QStringList& args);
+QString recordUsage(); // the two usage lines
+QString recordHelp();  // --help: the usage and what each option does
+
+// quorvane-record's face of the recording session: the choices come from the command line, rows
+// go to `out` and messages to `err`, one line each. It answers as a user at the desktop program
+// would: the port, "Yes", the file, Start with the given settings, all at once.
+class Recorder : public QObject, private SessionControls, private SessionView
+{
+    Q_OBJECT
+  public:
+    using Lines = std::function<void(const QString&)>;
+    Recorder(RecordOptions options, SerialControl& comm, const Clock& clock, SeqFiles& files,
+             Lines out, Lines err, QObject* parent = nullptr);
+    ~Recorder() override;
+
+    // Port, file, collection armed; false, with the reason told, when the port or the file
+    // cannot be opened.
+    bool start();
+    void Comm1_OnComm();
+    void Timer1_Timer();
+    // As the main window's closing: the closing rows of both displays, the port released.
+    void close();
+
+    RecordingSession& core() { return *m_core; }
+    const QString& fileName() const { return m_s.Save_File_Name; }
+    QTimer& timer1() { return m_timer1; }
+
+  signals:
+    void finished(int exitCode); // from the event loop, once
+
+  private:
+    bool singleDisplay() const override { return m_o.single; }
+    bool recordingSwitch() const override { return m_st; }
+    void setRecordingSwitch(bool on) override { m_st = on; }
+    Schedule schedule() override { return m_o.schedule; }
+    void rowWritten(const QString& row) override;
+    void notice(const QString& text) override;
+    void fileError(const QString& text) override;
+
+    void tell(const QString& text); // on `err`, the device named as the user gave it
+    void finish(int code);
+    QString startLine() const;
+
+    RecordOptions m_o;
+    SerialControl& m_comm;
+    const Clock& m_clock;
+    Lines m_out, m_err;
+    SessionCoreState m_s;
+    bool m_st = false;
+    std::unique_ptr<RecordingSession> m_core;
+    QTimer m_timer1;
+    SilenceWatch m_silence;
+    bool m_closing = false;
+    bool m_ended = false;
+    int m_exitCode = 0;
+};
