@@ -173,6 +173,7 @@ bool Recorder::start()
     // "Yes", the save dialog with the proposal or the name given, then Start.
     m_s.Save_Data = 1;
     m_s.Save_File_Name = m_o.file.isEmpty() ? saveNameProposal(m_clock.date()) : m_o.file;
+    m_path = QFileInfo(m_s.Save_File_Name).absoluteFilePath();
     try {
         m_core->openSaveFile(m_s.Save_File_Name);
     } catch (const RuntimeError& e) {
@@ -192,9 +193,8 @@ bool Recorder::start()
 QString Recorder::startLine() const
 {
     const Schedule& s = m_o.schedule;
-    QString line = QStringLiteral("recording %1 from %2, every %3 s")
-                       .arg(QFileInfo(m_s.Save_File_Name).absoluteFilePath(), m_o.device)
-                       .arg(s.interval);
+    QString line =
+        QStringLiteral("recording %1 from %2, every %3 s").arg(m_path, m_o.device).arg(s.interval);
     line += s.limit > 0 ? QStringLiteral(", %1 samples").arg(s.limit)
                         : QStringLiteral(", no sample limit");
     if (!s.startTime.isEmpty())
@@ -244,8 +244,7 @@ void Recorder::notice(const QString& text)
     if (m_closing)
         return;
     // The sampling clock ended the collection: the limit, or the time window left.
-    tell(QStringLiteral("The collection has ended; %1 is closed")
-             .arg(QFileInfo(m_s.Save_File_Name).absoluteFilePath()));
+    tell(QStringLiteral("The collection has ended; %1 is closed").arg(m_path));
     finish(0);
 }
 

@@ -61,7 +61,7 @@ class Recorder : public QObject, private SessionControls, private SessionView
     void close();
 
     RecordingSession& core() { return *m_core; }
-    const QString& fileName() const { return m_s.Save_File_Name; }
+    const QString& fileName() const { return m_path; } // absolute, once started
     QTimer& timer1() { return m_timer1; }
 
   signals:
@@ -85,6 +85,7 @@ class Recorder : public QObject, private SessionControls, private SessionView
     const Clock& m_clock;
     Lines m_out, m_err;
     SessionCoreState m_s;
+    QString m_path;
     bool m_st = false;
     std::unique_ptr<RecordingSession> m_core;
     QTimer m_timer1;
