@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
+#include <algorithm>
 
 #include "runtime_error.h"
 
@@ -48,7 +49,6 @@ QtSerialControl::QtSerialControl(PortMap ports, QObject* parent)
     m_pause.setTimerType(Qt::PreciseTimer);
     // A partial packet is stale only after a silence well beyond a USB adapter's latency.
     m_stale.setSingleShot(true);
-    m_stale.setInterval(100);
     m_reconnect.setInterval(500);
     connect(&m_port, &QSerialPort::readyRead, this, &QtSerialControl::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
@@ -262,15 +262,18 @@ void QtSerialControl::onReadyRead()
     if (m_buffer.isEmpty())
         return;
     m_pause.start();
-    m_stale.start();
+    // Only a piece that the pause leaves short of a packet needs watching for staleness: a whole
+    // packet, the usual case, then costs one timer and not two.
+    if (m_stale.isActive())
+        m_stale.stop();
 }
 
 void QtSerialControl::onPause()
 {
-    if (m_buffer.size() >= kThreshold) {
-        m_stale.stop();
+    if (m_buffer.size() >= kThreshold)
         emit OnComm();
-    }
+    else
+        m_stale.start(std::max(0, m_staleMs - m_pause.interval())); // counted from the last byte
 }
 
 void QtSerialControl::onStale()

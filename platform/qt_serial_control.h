@@ -33,7 +33,7 @@ class QtSerialControl : public SerialControl
 
     // Tuning, in milliseconds; the defaults suit 9600 baud over real and USB lines.
     void setPauseMs(int ms) { m_pause.setInterval(ms); }
-    void setStaleMs(int ms) { m_stale.setInterval(ms); }
+    void setStaleMs(int ms) { m_staleMs = ms; }
     void setReconnectMs(int ms) { m_reconnect.setInterval(ms); }
 
     bool deviceConnected() const { return m_port.isOpen() && !m_lost; }
@@ -56,6 +56,7 @@ class QtSerialControl : public SerialControl
     QByteArray m_buffer;
     QTimer m_pause;
     QTimer m_stale;
+    int m_staleMs = 100;
     QTimer m_reconnect;
     int m_commPort = 0;
     bool m_dtr = false;

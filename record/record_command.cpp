@@ -147,7 +147,8 @@ Recorder::Recorder(RecordOptions options, SerialControl& comm, const Clock& cloc
     SessionControls& controls = *this;
     SessionView& view = *this;
     m_core = std::make_unique<RecordingSession>(m_s, comm, clock, files, controls, view);
-    m_timer1.setInterval(100);
+    m_timer1.setSingleShot(true);
+    m_timer1.setTimerType(Qt::PreciseTimer); // it must not fire before the second begins
     connect(&m_timer1, &QTimer::timeout, this, &Recorder::Timer1_Timer);
     connect(&m_comm, &SerialControl::OnComm, this, &Recorder::Comm1_OnComm);
     connect(&m_comm, &SerialControl::notice, this, &Recorder::tell);
@@ -184,7 +185,7 @@ bool Recorder::start()
     }
     m_comm.setInBufferCount(0);
     m_st = true;
-    m_timer1.start();
+    Timer1_Timer();
     m_silence.expectReadings();
     tell(startLine());
     return true;
@@ -215,9 +216,17 @@ void Recorder::Comm1_OnComm()
     }
 }
 
+// The window's 100 ms timer makes about ten checks a second, but the clock reads whole seconds:
+// only the first check of a second can find a sample due, and the one after a sample takes the
+// new reference. Two checks just after each second begins do the same with one wake-up, which
+// a recorder left running for months on a small box is glad of.
 void Recorder::Timer1_Timer()
 {
     m_core->Time_Check();
+    if (m_s.Sample_Armed == 0)
+        m_core->Time_Check(); // the next tick's new reference, in the same second
+    if (!m_ended)
+        m_timer1.start(1000 - m_clock.time().msec() + 2);
 }
 
 void Recorder::close()

@@ -23,6 +23,8 @@ void put(std::FILE* to, const QByteArray& line)
 
 int main(int argc, char* argv[])
 {
+    // The plain event loop wakes for less than the glib one; nothing here needs glib's.
+    qputenv("QT_NO_GLIB", "1");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("quorvane-record"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
