@@ -198,8 +198,16 @@ void QtSerialControl::pull()
         if (!m_port.isOpen() || m_lost)
             return;
     }
-    if (m_port.bytesAvailable() > 0)
-        take(m_port.readAll());
+    takeWhatFits();
+}
+
+// A caller that polls (the datalogger download) reads the buffer in packet steps; what does not
+// fit yet waits in the port until it does, so a download that falls behind loses nothing.
+void QtSerialControl::takeWhatFits()
+{
+    const qsizetype room = kInBufferSize - m_buffer.size();
+    if (room > 0 && m_port.bytesAvailable() > 0)
+        m_buffer += m_port.read(room);
 }
 
 int QtSerialControl::InBufferCount()
@@ -257,7 +265,11 @@ void QtSerialControl::onReadyRead()
 {
     if (m_lost)
         return;
-    if (m_port.bytesAvailable() > 0)
+    // While nobody is told of a packet (the download polls, with the receive event blocked), every
+    // character is kept for the poll; otherwise the buffer holds the newest, as the control's does.
+    if (m_polling || signalsBlocked())
+        takeWhatFits();
+    else if (m_port.bytesAvailable() > 0)
         take(m_port.readAll());
     if (m_buffer.isEmpty())
         return;

@@ -49,6 +49,7 @@ class QtSerialControl : public SerialControl
     void closeLost();
     void pull();
     void take(const QByteArray& bytes);
+    void takeWhatFits();
     QString portName() const;
 
     PortMap m_ports;

@@ -161,6 +161,8 @@ class TestE2ePty : public QObject
     void framingHoldsPerRead_data();
     void framingHoldsPerRead();
     void pollingWithoutEventLoopSeesPackets();
+    void pollThatFallsBehindLosesNothing_data();
+    void pollThatFallsBehindLosesNothing();
     void dtrOnLineWithoutModemSignalsStillWorks();
     void pulledDeviceIsReportedOnceAndReopened();
     void mainWindowDecodesPacketsFromTheLine();
@@ -271,6 +273,42 @@ void TestE2ePty::lineThatNeverPausesKeepsTheBufferBounded()
         got += r.size();
     }
     QVERIFY(got < flood.size() + 16);
+}
+
+void TestE2ePty::pollThatFallsBehindLosesNothing_data()
+{
+    QTest::addColumn<bool>("eventsMeanwhile");
+    QTest::newRow("polled only") << false;
+    QTest::newRow("events handled, the receive event blocked") << true;
+}
+
+void TestE2ePty::pollThatFallsBehindLosesNothing()
+{
+    // A download reads in packet steps; when it falls behind, four times what the receive buffer
+    // holds is waiting, and every packet must still come, in order.
+    QFETCH(bool, eventsMeanwhile);
+    Pty pty;
+    auto c = openOn(pty.path());
+    QByteArray sent;
+    for (int i = 0; i < 256; ++i)
+        sent += packet(i);
+    {
+        const QSignalBlocker quiet(c.get());
+        pty.write(sent);
+        if (eventsMeanwhile)
+            QTest::qWait(200);
+    }
+    QByteArray got;
+    QElapsedTimer cutOff;
+    cutOff.start();
+    while (got.size() < sent.size() && cutOff.elapsed() < 20000) {
+        if (c->InBufferCount() > 15)
+            got += c->Input().toLatin1();
+        else
+            c->waitForInput(5);
+    }
+    QCOMPARE(got.size(), sent.size());
+    QCOMPARE(got, sent);
 }
 
 void TestE2ePty::framingHoldsPerRead_data()

@@ -73,6 +73,8 @@ Datalogger:
                       the end-of-data packet, as the meter does after its RESET key. Trigger:
                       any key on this program's terminal (when it runs in the foreground) or
                       the signal SIGUSR1 (kill -USR1 PID).
+  --fast-dump         send the dump as fast as the line takes it instead of at 9600 baud (on a
+                      pseudo-terminal: as fast as the program reads it)
 
 Other:
   --verbose           print every packet sent on stderr
@@ -107,6 +109,7 @@ struct Options
     int splitMs = 0;
     bool charTime = false;
     long datalogger = 0;
+    bool fastDump = false;
     bool verbose = false;
     unsigned seed = 0;
     bool seeded = false;
@@ -509,6 +512,8 @@ Options parseArgs(int argc, char** argv)
             o.charTime = true;
         } else if (a == "--datalogger") {
             o.datalogger = parseWhole(a, need(), 0, 1000000);
+        } else if (a == "--fast-dump") {
+            o.fastDump = true;
         } else if (a == "--verbose") {
             o.verbose = true;
         } else {
@@ -694,8 +699,10 @@ class Sim
             std::chrono::duration<double>(kLineSeconds));
         for (long i = 0; i <= m_opt.datalogger && !g_stop; ++i) {
             const Packet p = i < m_opt.datalogger ? m_meter.next() : endOfData();
-            std::this_thread::sleep_until(next);
-            next += step;
+            if (!m_opt.fastDump) {
+                std::this_thread::sleep_until(next);
+                next += step;
+            }
             if (!m_opt.charTime) {
                 if (!m_line.write(p.data(), p.size()))
                     break;
