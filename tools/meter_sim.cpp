@@ -565,14 +565,19 @@ class Sim
             if (!listening)
                 continue;
             Packet p = m_meter.next();
-            if (tailPending) {
-                tailPending = false;
-                send(p.data() + 9, 7, "tail");
-                continue;
-            }
-            if (!send(p.data(), p.size(), "packet"))
-                continue;
-            ++m_sent;
+            const bool tail = tailPending;
+            tailPending = false;
+            const bool sent =
+                tail ? send(p.data() + 9, 7, "tail") : send(p.data(), p.size(), "packet");
+            // A meter that fell behind (a busy machine slowed its characters) still pauses
+            // before its next packet: two never come closer than its rate allows.
+            const auto earliest =
+                Clock::now() +
+                std::chrono::duration_cast<Clock::duration>(
+                    std::chrono::duration<double>(std::max(0.0, interval - kLineSeconds)));
+            next = std::max(next, earliest);
+            if (sent && !tail)
+                ++m_sent;
         }
         // Closing a pseudo-terminal throws away what the other end has not read yet.
         if (!g_stop)
@@ -673,10 +678,15 @@ class Sim
             if (k > 0)
                 sleepFor(m_opt.splitMs / 1000.0);
             if (m_opt.charTime) {
+                // Each character at its own time, so that one late wake-up does not delay all
+                // those after it.
+                auto due = Clock::now();
                 for (size_t i = 0; i < len; ++i) {
+                    std::this_thread::sleep_until(due);
                     if (!m_line.write(data + at + i, 1))
                         return false;
-                    sleepFor(kCharSeconds);
+                    due += std::chrono::duration_cast<Clock::duration>(
+                        std::chrono::duration<double>(kCharSeconds));
                 }
             } else if (!m_line.write(data + at, len)) {
                 return false;
