@@ -6,8 +6,11 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
+
 #include "data_collect.h"
 #include "fakes.h"
+#include "window_placement.h"
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +20,8 @@ class TestWindows : public QObject
   private slots:
     void collectionBarsTakeKeys_data();
     void collectionBarsTakeKeys();
+    void firstPlacesAreFree_data();
+    void firstPlacesAreFree();
 };
 
 void TestWindows::collectionBarsTakeKeys_data()
@@ -73,6 +78,81 @@ void TestWindows::collectionBarsTakeKeys()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
     QTEST(bar->value(), "value");
     QTEST(text->text(), "text");
+}
+
+namespace {
+
+// Whether a frame of this size fits anywhere in `available` without touching `taken` (nearer than
+// the gap): every position, one by one.
+bool anyFreePosition(const QRect& available, const QList<QRect>& taken, const QSize& frame, int gap)
+{
+    for (int y = available.top(); y + frame.height() - 1 <= available.bottom(); ++y)
+        for (int x = available.left(); x + frame.width() - 1 <= available.right(); ++x) {
+            const QRect r(QPoint(x, y), frame);
+            if (std::none_of(taken.begin(), taken.end(), [&](const QRect& t) {
+                    return r.intersects(t.adjusted(-gap, -gap, gap, gap));
+                }))
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+void TestWindows::firstPlacesAreFree_data()
+{
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("main");
+    QTest::addColumn<QList<QSize>>("frames"); // in the order the user opens them
+    QTest::addColumn<int>("placed");          // how many find a free place
+    // The main window and the four live windows as they come at 96 dots an inch, with a title bar
+    // and a border: digital display, analog gauges, raw data list, graph.
+    const QRect main(48, 48, 245, 101);
+    const QList<QSize> live{{402, 302}, {382, 292}, {442, 317}, {807, 514}};
+    QList<int> order{0, 1, 2, 3};
+    do {
+        QList<QSize> frames;
+        QString name = u"1280 x 1024, opened"_s;
+        for (const int i : order) {
+            frames << live[i];
+            name += u' ' + QStringList{"digital", "analog", "raw", "graph"}[i];
+        }
+        QTest::newRow(qPrintable(name)) << QRect(0, 0, 1280, 1024) << main << frames << 4;
+    } while (std::next_permutation(order.begin(), order.end()));
+    QTest::newRow("main window at the right edge, the graph first")
+        << QRect(0, 0, 1280, 1024) << QRect(1020, 300, 245, 101)
+        << QList<QSize>{live[3], live[0], live[1], live[2]} << 4;
+    QTest::newRow("second screen, under a panel")
+        << QRect(1280, 30, 1920, 1050) << QRect(1330, 80, 245, 101) << live << 4;
+    QTest::newRow("800 x 600: room for two") << QRect(0, 0, 800, 600) << main << live << 2;
+    QTest::newRow("a window larger than the screen")
+        << QRect(0, 0, 640, 480) << main << QList<QSize>{{807, 514}, {402, 302}} << 1;
+}
+
+void TestWindows::firstPlacesAreFree()
+{
+    QFETCH(QRect, screen);
+    QFETCH(QRect, main);
+    QFETCH(QList<QSize>, frames);
+    const int gap = 8;
+    QList<QRect> taken{main};
+    int placed = 0;
+    for (const QSize& frame : frames) {
+        const std::optional<QRect> r = WindowPlacement::freePlace(screen, taken, frame);
+        if (!r) {
+            // The cascade is only for when nothing else is left.
+            QVERIFY(!anyFreePosition(screen, taken, frame, gap));
+            continue;
+        }
+        QCOMPARE(r->size(), frame);
+        QVERIFY(screen.contains(*r));
+        for (const QRect& t : taken)
+            QVERIFY2(!r->intersects(t.adjusted(-gap, -gap, gap, gap)),
+                     qPrintable(u"%1 meets %2"_s.arg(QVariant(*r).toString(), QVariant(t).toString())));
+        taken << *r;
+        ++placed;
+    }
+    QTEST(placed, "placed");
 }
 
 QTEST_MAIN(TestWindows)

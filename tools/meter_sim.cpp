@@ -77,7 +77,8 @@ Datalogger:
                       pseudo-terminal: as fast as the program reads it)
 
 Other:
-  --verbose           print every packet sent on stderr
+  --verbose           print every packet sent on stderr (and "late: N ms" after a character-paced
+                      one whose characters ran N ms or more behind)
   --help              this text
 
 On a pseudo-terminal packets are sent only while the other end is open (a meter's characters
@@ -681,13 +682,21 @@ class Sim
                 // Each character at its own time, so that one late wake-up does not delay all
                 // those after it.
                 auto due = Clock::now();
+                auto latest = Clock::duration::zero();
                 for (size_t i = 0; i < len; ++i) {
                     std::this_thread::sleep_until(due);
+                    latest = std::max(latest, Clock::now() - due);
                     if (!m_line.write(data + at + i, 1))
                         return false;
                     due += std::chrono::duration_cast<Clock::duration>(
                         std::chrono::duration<double>(kCharSeconds));
                 }
+                // A character held up this long leaves a pause inside the packet that a reader
+                // may take for the end of one.
+                const auto ms =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(latest).count();
+                if (m_opt.verbose && ms >= 20)
+                    std::fprintf(stderr, "late: %lld ms\n", static_cast<long long>(ms));
             } else if (!m_line.write(data + at, len)) {
                 return false;
             }
