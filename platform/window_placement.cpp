@@ -123,9 +123,9 @@ void WindowPlacement::place(QWidget* w)
             taken << QRect(o->pos(), o->size() + frameMargins());
     const QSize size = w->size() + frameMargins();
     // With no free place left, each window already open moves the next a step down the cascade.
-    const QRect frame = freePlace(s->availableGeometry(), taken, size)
-                            .value_or(besideMain(mainFrame, s->availableGeometry(), size,
-                                                 int(taken.size()) - 1));
+    const QRect frame =
+        freePlace(s->availableGeometry(), taken, size)
+            .value_or(besideMain(mainFrame, s->availableGeometry(), size, int(taken.size()) - 1));
     setInside(w, QRect(frame.topLeft() + insideOffset(), w->size()));
 }
 

@@ -147,8 +147,9 @@ void TestWindows::firstPlacesAreFree()
         QCOMPARE(r->size(), frame);
         QVERIFY(screen.contains(*r));
         for (const QRect& t : taken)
-            QVERIFY2(!r->intersects(t.adjusted(-gap, -gap, gap, gap)),
-                     qPrintable(u"%1 meets %2"_s.arg(QVariant(*r).toString(), QVariant(t).toString())));
+            QVERIFY2(
+                !r->intersects(t.adjusted(-gap, -gap, gap, gap)),
+                qPrintable(u"%1 meets %2"_s.arg(QVariant(*r).toString(), QVariant(t).toString())));
         taken << *r;
         ++placed;
     }
