@@ -8,8 +8,11 @@
 
 #include <algorithm>
 
+#include "anag_display.h"
 #include "data_collect.h"
 #include "fakes.h"
+#include "gauge_dial.h"
+#include "gauge_model.h"
 #include "window_placement.h"
 
 using namespace Qt::StringLiterals;
@@ -22,6 +25,8 @@ class TestWindows : public QObject
     void collectionBarsTakeKeys();
     void firstPlacesAreFree_data();
     void firstPlacesAreFree();
+    void gaugeLimitTextsStandClear_data();
+    void gaugeLimitTextsStandClear();
 };
 
 void TestWindows::collectionBarsTakeKeys_data()
@@ -154,6 +159,66 @@ void TestWindows::firstPlacesAreFree()
         ++placed;
     }
     QTEST(placed, "placed");
+}
+
+void TestWindows::gaugeLimitTextsStandClear_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("smallest") << QSize(FrmAnagDisplay::kMinWidth, FrmAnagDisplay::kMinHeight);
+    QTest::newRow("one display, as the dispatcher sets it") << QSize(380, 116);
+    QTest::newRow("two displays, smallest rows") << QSize(FrmAnagDisplay::kMinWidth, 194);
+    QTest::newRow("as it opens") << QSize(380, 268);
+    QTest::newRow("narrow and tall") << QSize(FrmAnagDisplay::kMinWidth, 700);
+    QTest::newRow("wide and low") << QSize(1200, 120);
+    QTest::newRow("large") << QSize(1000, 800);
+}
+
+void TestWindows::gaugeLimitTextsStandClear()
+{
+    QFETCH(QSize, size);
+    FrmAnagDisplay w;
+    w.resize(size);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.size(), size); // a size the window allows
+    const struct
+    {
+        GaugeModel* gauge;
+        QLabel *lower, *upper;
+        int row;
+    } rows[] = {{w.Gauge1, w.Label25, w.Label26, 1}, {w.Gauge2, w.Label23, w.Label24, 2}};
+    for (const auto& r : rows) {
+        GaugeDial* dial = w.dial(r.row);
+        if (!dial->isVisible() || dial->y() >= w.height())
+            continue; // the second row below a one-display window
+        r.lower->setText(u"-32768"_s);
+        r.upper->setText(u"32767"_s);
+        // The face where the texts go, with the needle pegged past either end: nothing of the
+        // dial there but its face.
+        for (const double value : {-32768.0, 32767.0}) {
+            r.gauge->setValue(value);
+            const QImage face = dial->grab().toImage();
+            for (QLabel* text : {r.lower, r.upper}) {
+                const QRect at = text->geometry().translated(-dial->pos());
+                QVERIFY2(dial->rect().contains(at), qPrintable(QVariant(at).toString()));
+                for (int y = at.top(); y <= at.bottom(); ++y)
+                    for (int x = at.left(); x <= at.right(); ++x)
+                        QVERIFY2(face.pixelColor(x, y) == GaugeDial::faceColour(),
+                                 qPrintable(u"%1 at %2,%3, needle at %4"_s.arg(text->text())
+                                                .arg(x)
+                                                .arg(y)
+                                                .arg(value)));
+            }
+        }
+        // No box: around its text, a limit shows the face.
+        const QImage shown = w.grab().toImage();
+        for (QLabel* text : {r.lower, r.upper}) {
+            QVERIFY(!text->autoFillBackground());
+            const QRect g = text->geometry();
+            for (const QPoint corner : {g.topLeft(), g.topRight(), g.bottomLeft(), g.bottomRight()})
+                QCOMPARE(shown.pixelColor(corner), GaugeDial::faceColour());
+        }
+    }
 }
 
 QTEST_MAIN(TestWindows)
