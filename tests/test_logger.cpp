@@ -84,6 +84,8 @@ class TestLogger : public QObject
     void failureLeavesTheProgramUsable();
     void recordingStaysOpenAndUntouched();
     void menuCommandNamesTheFileFirst();
+    void everyDownloadStartsAfresh_data();
+    void everyDownloadStartsAfresh();
 };
 
 void TestLogger::download_data()
@@ -268,6 +270,42 @@ void TestLogger::menuCommandNamesTheFileFirst()
                                  " 1 ,+47.14,%RH,+023.5, Deg C\r\n"
                                  " 2 ,+0000.,uW/cm2,+\x1b\x1b\x1b\x1b.,\r\n"));
     QCOMPARE(m->session().Save_File_Name, QStringLiteral("TMP12076.CSV"));
+}
+
+// Whatever ended the last download, or an end of data the live line passed, the next download
+// waits for its own end.
+void TestLogger::everyDownloadStartsAfresh_data()
+{
+    QTest::addColumn<bool>("endSeenLive");
+    QTest::newRow("a second download in the session") << false;
+    QTest::newRow("after an end of data seen live") << true;
+}
+
+void TestLogger::everyDownloadStartsAfresh()
+{
+    QFETCH(bool, endSeenLive);
+    QTemporaryDir dir;
+    MainWithFakes m;
+    m.startLinked(1, false, Mb::No);
+    const QByteArray expected = "Data 1,Data Unit,Data 2,Data Unit\r\n"
+                                " 1 ,+47.14,%RH,+023.5, Deg C\r\n"
+                                " 2 ,+0000.,uW/cm2,+\x1b\x1b\x1b\x1b.,\r\n";
+    const int downloads = endSeenLive ? 1 : 2;
+    if (endSeenLive) {
+        m.comm->fire(p1);
+        m.comm->fire(kEnd);
+        QCOMPARE(m->session().Download_End, 1);
+    }
+    for (int n = 1; n <= downloads; ++n) {
+        const QString path = dir.filePath(QStringLiteral("D%1.CSV").arg(n));
+        m.boxes->shown.clear();
+        Meter meter{m, {p1, p2, p3, kEnd}};
+        meter.install();
+        m->downloadDatalogger([&] { m->session().Save_File_Name = path; });
+        QCOMPARE(readAll(path), expected);
+        QCOMPARE(m.boxes->shown.last(), QStringLiteral("Finished Downloading Data"));
+        QVERIFY(!m.boxes->shown.contains(QStringLiteral("Datalogger Time Out")));
+    }
 }
 
 QTEST_MAIN(TestLogger)
