@@ -10,7 +10,8 @@ qv_build "$BUILD" RelWithDebInfo
 
 # The decoder under libFuzzer with address and undefined-behaviour sanitizers. Its clang build
 # reads packages of its own, which must be listed too (ctest checks the main build's).
-"$QV_ROOT/scripts/fuzz.sh"
+# A short run on every test: long runs are for scripts/fuzz.sh alone.
+"$QV_ROOT/scripts/fuzz.sh" 300000
 "$QV_ROOT/scripts/check-deps.sh" "$QV_ROOT/build-fuzz"
 
 export QT_QPA_PLATFORM=offscreen
