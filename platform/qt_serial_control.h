@@ -67,5 +67,6 @@ class QtSerialControl : public SerialControl
     bool m_wantOpen = false;
     bool m_lost = false;    // device gone; closing and reopening are under way
     bool m_polling = false; // inside a poll of the device
+    class QEventLoop* m_waiting = nullptr; // waitForInput's, which new characters end
     QString m_device;
 };
