@@ -3,6 +3,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "fil_disp.h"
 #include "test_main_window.h"
@@ -120,7 +121,11 @@ void TestViewer::failures_data()
     QTest::newRow("the file being recorded") << "recording" << "File already open, Can't Open files that are in use";
     QTest::newRow("missing file") << "%1/MISSING.CSV" << "File not found: %1/MISSING.CSV";
     QTest::newRow("first dialog cancelled") << "" << "Bad file name";
-    QTest::newRow("a folder") << "%1" << "Cannot open %1";
+    QTest::newRow("a folder") << "%1" << "Cannot list %1: it is not a regular file";
+    // A pipe would wait for a writer, holding up the recording; a device never ends.
+    QTest::newRow("a pipe") << "%1/PIPE" << "Cannot list %1/PIPE: it is not a regular file";
+    QTest::newRow("/dev/zero") << "/dev/zero" << "Cannot list /dev/zero: it is not a regular file";
+    QTest::newRow("/dev/null") << "/dev/null" << "Cannot list /dev/null: it is not a regular file";
     // clang-format on
 }
 
@@ -132,6 +137,7 @@ void TestViewer::failures()
     const QString recording = dir.filePath(QStringLiteral("REC.CSV"));
     const QString good = dir.filePath(QStringLiteral("GOOD.CSV"));
     writeFile(good, "a\r\nb\r\n");
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("PIPE"))).constData(), 0600), 0);
     MainWithFakes m;
     m.files->open(1, recording, SeqFiles::Mode::Append);
     view(m, good); // a list to be cleared
