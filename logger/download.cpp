@@ -75,9 +75,11 @@ void DatalogDownload::run()
                                               "written into it. The recording goes on.")
                                    .arg(name));
         SeqFiles::checkNotWrittenElsewhere(name);
+        // Enter keeps the file: replacing it takes a deliberate Yes.
         const QFileInfo existing(name);
         if (existing.isFile() && existing.size() > 0 &&
-            m_boxes.msgBox(replaceQuestion(name), int(Mb::YesNo) | int(Mb::Question)) != Mb::Yes)
+            m_boxes.msgBox(replaceQuestion(name),
+                           int(Mb::YesNo) | int(Mb::Question) | int(Mb::DefaultButton2)) != Mb::Yes)
             return; // the file as it was, and nothing else changed
         m_files.open(FileNumber, name, SeqFiles::Mode::Output);
         fileOpen = true;

@@ -163,6 +163,7 @@ void TestFileSafety::downloadOverAFile()
     MainWithFakes m;
     m.startLinked(1, false, Mb::No);
     m.boxes->shown.clear();
+    m.boxes->shownFlags.clear();
     m.boxes->answers = {answer};
     meterSends(m, {kPacket, kPacket, kPacket, kEnd});
     m->downloadDatalogger([&] { m->session().Save_File_Name = path; });
@@ -170,7 +171,8 @@ void TestFileSafety::downloadOverAFile()
                                     "Replace it with the download? No keeps it as it is."_s;
     QCOMPARE(m.boxes->shown.contains(question), asked);
     if (asked)
-        QCOMPARE(m.boxes->shownFlags.first(), int(Mb::YesNo) | int(Mb::Question));
+        QCOMPARE(m.boxes->shownFlags.first(),
+                 int(Mb::YesNo) | int(Mb::Question) | int(Mb::DefaultButton2));
     QCOMPARE(readAll(path), replaced ? kDownload : before);
     // No: nothing else happened at all.
     QCOMPARE(m.boxes->shown.size(), replaced ? 3 + asked : 1);
