@@ -86,9 +86,11 @@ void DatalogDownload::run()
         (void)m_comm.Input();
         m_comm.setInBufferCount(0);
         m_comm.setInputLen(16);
-        clockRan = m_host.stopSamplingClock();
         m_boxes.msgBox(firstInstruction(), Mb::OkOnly);
         m_boxes.msgBox(secondInstruction(), Mb::OkOnly);
+        // Only now: while the instructions are up the live packets still reach the recording,
+        // and without its timer it would write a row every other second.
+        clockRan = m_host.stopSamplingClock();
         {
             // From here the line is the download's: a receive event would hand the meter's
             // packets to the live view.
