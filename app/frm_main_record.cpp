@@ -194,7 +194,8 @@ void FrmMain::tellFileError(const QString& text, int icon)
         return;
     }
     // From the event loop: the clock that met the error finishes its tick first.
-    QTimer::singleShot(0, this, [this, text, icon] { m_p.boxes->msgBox(text, int(Mb::OkOnly) | icon); });
+    QTimer::singleShot(0, this,
+                       [this, text, icon] { m_p.boxes->msgBox(text, int(Mb::OkOnly) | icon); });
 }
 
 // ---- the sampling clock ----

@@ -48,9 +48,9 @@ void FrmDatalogDownload::showNow()
 {
     show();
     raise();
-    // Nothing is painted before the window system has said that the window is on screen, and the
-    // download handles no events: wait for that word here, a moment at most, letting no input
-    // and no serial data through.
+    // Nothing is painted before the window system has said that the window is on screen: wait for
+    // that word here, a moment at most, letting no input and no serial data through, so that the
+    // first sample number is seen.
     QElapsedTimer waited;
     waited.start();
     const QWindow* w = windowHandle();

@@ -68,9 +68,15 @@ void SeqFiles::open(int number, const QString& path, Mode mode)
     // never truncated by the open itself: the lock comes first.
     const auto written = QIODevice::ReadWrite | QIODevice::Unbuffered;
     switch (mode) {
-    case Mode::Append: m = written | QIODevice::Append; break;
-    case Mode::Output: m = written; break;
-    case Mode::Input: m = QIODevice::ReadOnly; break;
+    case Mode::Append:
+        m = written | QIODevice::Append;
+        break;
+    case Mode::Output:
+        m = written;
+        break;
+    case Mode::Input:
+        m = QIODevice::ReadOnly;
+        break;
     }
     if (!f->open(m)) {
         if (mode == Mode::Input && !f->exists())
@@ -158,7 +164,10 @@ void SeqFiles::closeAll()
     m_modes.clear();
 }
 
-bool SeqFiles::isOpen(int number) const { return m_files.count(number) != 0; }
+bool SeqFiles::isOpen(int number) const
+{
+    return m_files.count(number) != 0;
+}
 
 QString SeqFiles::path(int number) const
 {
@@ -221,7 +230,10 @@ QString SeqFiles::lineInput(int number)
     return QString::fromLatin1(line);
 }
 
-bool SeqFiles::eof(int number) const { return file(number).atEnd(); }
+bool SeqFiles::eof(int number) const
+{
+    return file(number).atEnd();
+}
 
 int SeqFiles::numberHolding(const QString& path) const
 {

@@ -13,8 +13,13 @@
 // regular files are read: a pipe or a device would block or never end.
 class SeqFiles
 {
-public:
-    enum class Mode { Append, Output, Input };
+  public:
+    enum class Mode
+    {
+        Append,
+        Output,
+        Input
+    };
 
     // Opening a file that another number already holds raises "File already open"; one that
     // another copy of the program writes raises too, and an Output file is emptied only after
@@ -28,8 +33,8 @@ public:
     // Latin-1 bytes, then CR LF, handed to the system at once; a failed write leaves no part of
     // the line behind.
     void printLine(int number, const QString& line);
-    void sync(int number); // what was written is on the disk
-    QString lineInput(int number);                   // raises at end of file
+    void sync(int number);         // what was written is on the disk
+    QString lineInput(int number); // raises at end of file
     bool eof(int number) const;
 
     // The number holding `path`, 0 when none does.
@@ -49,7 +54,7 @@ public:
     // with that file under the same number and mode. On failure nothing changes.
     void moveTo(int number, const QString& path);
 
-private:
+  private:
     QFile& file(int number) const;
     std::map<int, std::unique_ptr<QFile>> m_files;
     std::map<int, QString> m_canonical;

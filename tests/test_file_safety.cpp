@@ -142,8 +142,9 @@ void TestFileSafety::downloadOverAFile_data()
     QTest::addColumn<bool>("replaced");
     QByteArray recording;
     for (int n = 1; n <= 19; ++n)
-        recording += " " + QByteArray::number(n) + " ,+45.12,%RH,+023.5, Deg C,10:00:" +
-                     QByteArray::number(10 + n) + ",12-07-2026\r\n";
+        recording += " " + QByteArray::number(n) +
+                     " ,+45.12,%RH,+023.5, Deg C,10:00:" + QByteArray::number(10 + n) +
+                     ",12-07-2026\r\n";
     QTest::newRow("a recording, No") << recording << int(Mb::No) << true << false;
     QTest::newRow("a recording, Yes") << recording << int(Mb::Yes) << true << true;
     QTest::newRow("an empty file") << QByteArray() << int(Mb::No) << false << true;
@@ -210,9 +211,8 @@ void TestFileSafety::downloadAfterADaysRecording()
     QDir::setCurrent(before);
     QCOMPARE(m.boxes->shown.value(0), u"The File Is Saved As \rTMP12076.CSV"_s);
     if (closedFirst) {
-        QCOMPARE(m.boxes->shown.value(1),
-                 u"TMP12076.CSV already exists and holds data.\r\n"
-                 "Replace it with the download? No keeps it as it is."_s);
+        QCOMPARE(m.boxes->shown.value(1), u"TMP12076.CSV already exists and holds data.\r\n"
+                                          "Replace it with the download? No keeps it as it is."_s);
         QCOMPARE(m.boxes->shown.size(), 2);
         QCOMPARE(readAll(path), recorded);
         return;
@@ -381,10 +381,18 @@ void TestFileSafety::deletedSaveFileComesBack_data()
     QTest::addColumn<QString>("accident");
     QTest::addColumn<QString>("restoredAt"); // "home": the home folder
     QTest::addColumn<QString>("name");
-    QTest::newRow("file deleted") << "rm" << "folder" << "REC.CSV";
-    QTest::newRow("folder removed") << "rm -rf" << "folder" << "REC.CSV";
-    QTest::newRow("a file where the folder was") << "replaced" << "home" << "REC.CSV";
-    QTest::newRow("home holds the name") << "replaced, taken" << "home" << "REC-2.CSV";
+    QTest::newRow("file deleted") << "rm"
+                                  << "folder"
+                                  << "REC.CSV";
+    QTest::newRow("folder removed") << "rm -rf"
+                                    << "folder"
+                                    << "REC.CSV";
+    QTest::newRow("a file where the folder was") << "replaced"
+                                                 << "home"
+                                                 << "REC.CSV";
+    QTest::newRow("home holds the name") << "replaced, taken"
+                                         << "home"
+                                         << "REC-2.CSV";
 }
 
 void TestFileSafety::deletedSaveFileComesBack()

@@ -146,7 +146,8 @@ void TestViewer::failures()
     const QString recording = dir.filePath(QStringLiteral("REC.CSV"));
     const QString good = dir.filePath(QStringLiteral("GOOD.CSV"));
     writeFile(good, "a\r\nb\r\n");
-    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("PIPE"))).constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("PIPE"))).constData(), 0600),
+             0);
     MainWithFakes m;
     m.files->open(1, recording, SeqFiles::Mode::Append);
     view(m, good); // a list to be cleared
@@ -236,8 +237,8 @@ void TestViewer::largeFiles_data()
     QTest::addColumn<qsizetype>("lines");
     QTest::addColumn<QString>("top");
     const qsizetype size = 50 << 20;
-    QTest::newRow("one line, no line end") << QByteArray("x") << qsizetype(1)
-                                           << "    1 " + QString(4096, u'x') + u'\u2026';
+    QTest::newRow("one line, no line end")
+        << QByteArray("x") << qsizetype(1) << "    1 " + QString(4096, u'x') + u'\u2026';
     QTest::newRow("empty lines") << QByteArray("\n") << size << "28800 ";
     QTest::newRow("short lines") << QByteArray("ab\r\n") << size / 4 << "07200 ab";
 }
@@ -275,8 +276,10 @@ void TestViewer::largeFiles()
     qInfo("%lld kB more at the peak for a %lld kB file; %d event-loop turns", peak - before,
           qlonglong(size / 1024), turns);
     QVERIFY2(turns >= 25, qPrintable(QString::number(turns)));
-    QVERIFY2(before > 0 && (peak - before) * 1024 < 2 * size,
-             qPrintable(QStringLiteral("%1 kB more for a %2 kB file").arg(peak - before).arg(size / 1024)));
+    QVERIFY2(
+        before > 0 && (peak - before) * 1024 < 2 * size,
+        qPrintable(
+            QStringLiteral("%1 kB more for a %2 kB file").arg(peak - before).arg(size / 1024)));
 }
 
 // However large it was made, the viewer fits the screen, frame and all, when it is shown.
@@ -289,8 +292,10 @@ void TestViewer::windowStaysOnTheScreen()
     w->show();
     const QRect frame(w->pos(), w->frameGeometry().size().expandedTo(w->size()));
     QVERIFY2(room.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                                  .arg(frame.x()).arg(frame.y())
-                                                  .arg(frame.width()).arg(frame.height())));
+                                                  .arg(frame.x())
+                                                  .arg(frame.y())
+                                                  .arg(frame.width())
+                                                  .arg(frame.height())));
     QVERIFY(w->List1->height() > 0);
 }
 

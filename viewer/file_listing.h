@@ -57,7 +57,7 @@ class FileListing
     QByteArray m_bytes;
     std::vector<Mark> m_marks;
     qsizetype m_lines = 0;
-    qint64 m_next = 0;   // where the next line starts, once a byte is there
-    qint64 m_scan = 0;   // how far the current line has been looked at
+    qint64 m_next = 0; // where the next line starts, once a byte is there
+    qint64 m_scan = 0; // how far the current line has been looked at
     bool m_inLine = false;
 };
