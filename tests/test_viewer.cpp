@@ -70,8 +70,8 @@ void TestViewer::listsTheFileLastLineFirst_data()
     QTest::newRow("blank lines kept") << QByteArray("\r\n\r\nx\r\n") << QStringList{"    3 x", "    2 ", "    1 "} << false;
     QTest::newRow("bytes as Latin-1") << QByteArray("23.5\xb0" "C") << QStringList{"    1 23.5\u00b0C"} << false;
     QTest::newRow("cancelled: the proposed file") << QByteArray("only\r\n") << QStringList{"    1 only"} << true;
-    QTest::newRow("control characters") << QByteArray("a\tb\x00" "c\x1b\x7f\x01\r\nz", 11)
-        << QStringList{"    2 z", "    1 a\u2409b\u2400c\u241b\u2421\u2401"} << false;
+    QTest::newRow("control characters") << QByteArray("a\tb\x00" "c\x1b\x7f\x01\x85\x9f\xa0\r\nz", 14)
+        << QStringList{"    2 z", "    1 a\u2409b\u2400c\u241b\u2421\u2401\ufffd\ufffd\u00a0"} << false;
     QTest::newRow("a line longer than is shown") << QByteArray(5000, 'x') + "\r\n" + QByteArray(4096, 'y')
         << QStringList{"    2 " + QString(4096, u'y'), "    1 " + QString(4096, u'x') + u'\u2026'} << false;
     // clang-format on

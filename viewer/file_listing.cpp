@@ -103,7 +103,11 @@ QString FileListing::row(qsizetype row) const
     shown.reserve(shown.size() + text.size() + 1);
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        shown += u < 0x20 ? QChar(0x2400 + u) : u == 0x7f ? QChar(0x2421) : QChar(char16_t(u));
+        // C0 as their pictures; C1 has none, and some of it moves or breaks text: a plain mark.
+        shown += u < 0x20               ? QChar(0x2400 + u)
+                 : u == 0x7f            ? QChar(0x2421)
+                 : u < 0xa0 && u > 0x7f ? QChar(0xfffd)
+                                        : QChar(char16_t(u));
     }
     if (cut)
         shown += CutMark;

@@ -36,7 +36,8 @@ class FileListing
 
     qsizetype rowCount() const { return lineCount() + 1; }
     // Row 0 is the top: the file's last line; the heading is the bottom row. Control characters
-    // are shown as their visible pictures, so that no byte can break or hide a row.
+    // are shown as visible marks (C0 and DEL as their pictures, C1 as U+FFFD), so that no byte can
+    // break or hide a row.
     QString row(qsizetype row) const;
 
     // The line number in a field of five: right-aligned, the last five digits beyond 99999.
