@@ -741,7 +741,7 @@ class TestPlatform : public QObject
         QVERIFY(!placed.intersects(QRect(main.pos(), main.size())));
     }
 
-    // ---- written files: the lock, and a file that lost its name ----
+    // ---- written files: the lock ----
 
     // A second open for writing (another copy of the program) is refused and empties nothing;
     // reading stays open to everyone.
@@ -774,42 +774,6 @@ class TestPlatform : public QObject
         SeqFiles::checkNotWrittenElsewhere(path);
         other.close(3);
         other.open(1, path, SeqFiles::Mode(second)); // free once closed
-    }
-
-    // A file whose name is gone is copied whole to a new name and goes on there in its mode; a
-    // name that is taken is refused and nothing changes.
-    void moveToKeepsEveryByte()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("R.CSV"));
-        const QString taken = dir.filePath(QStringLiteral("TAKEN.CSV"));
-        const QString again = dir.filePath(QStringLiteral("AGAIN.CSV"));
-        QFile t(taken);
-        QVERIFY(t.open(QIODevice::WriteOnly) && t.write("other\r\n") == 7);
-        t.close();
-        SeqFiles files;
-        files.open(1, path, SeqFiles::Mode::Append);
-        QByteArray written;
-        for (int n = 0; n < 5000; ++n) { // more than one copying piece
-            files.printLine(1, QStringLiteral("row %1").arg(n));
-            written += "row " + QByteArray::number(n) + "\r\n";
-        }
-        QVERIFY(!files.lostLastName(1));
-        QVERIFY(QFile::remove(path));
-        QVERIFY(files.lostLastName(1));
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, files.moveTo(1, taken));
-        QVERIFY(files.lostLastName(1));
-        QFile check(taken);
-        QVERIFY(check.open(QIODevice::ReadOnly));
-        QCOMPARE(check.readAll(), QByteArray("other\r\n"));
-        files.moveTo(1, again);
-        QVERIFY(!files.lostLastName(1));
-        QCOMPARE(files.numberHolding(again), 1);
-        files.printLine(1, QStringLiteral("after"));
-        QFile back(again);
-        QVERIFY(back.open(QIODevice::ReadOnly));
-        QCOMPARE(back.readAll(), written + "after\r\n");
-        QVERIFY_THROWS_EXCEPTION(RuntimeError, SeqFiles().open(1, again, SeqFiles::Mode::Append));
     }
 };
 
