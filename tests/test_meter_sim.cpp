@@ -42,6 +42,8 @@ class TestMeterSim : public QObject
     void charPacedPacketsAreAcceptedWhole();
     void datalogger();
     void linkFollowsTheSimulator();
+    void informs_data();
+    void informs();
 };
 
 void TestMeterSim::kinds_data()
@@ -222,8 +224,9 @@ void TestMeterSim::charPacedPacketsAreAcceptedWhole()
     // meter at 20 packets a second leaves only 33 ms between packets: the intake must wait out
     // the characters of a packet, and still find the pause between two.
     QProcess sim;
-    sim.start(QStringLiteral(QUORVANE_SIM_PATH), {"--meter", "dual", "--rate", "20", "--count", "30",
-                                                 "--char-time", "--start-mid-packet", "--verbose"});
+    sim.start(QStringLiteral(QUORVANE_SIM_PATH),
+              {"--meter", "dual", "--rate", "20", "--count", "30", "--char-time",
+               "--start-mid-packet", "--verbose"});
     QVERIFY(sim.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
     PortMap ports;
@@ -307,6 +310,39 @@ void TestMeterSim::linkFollowsTheSimulator()
     QVERIFY(sim.waitForFinished(10000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestMeterSim::informs_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("help") << QStringList{"--help"} << 0
+                          << QByteArray("Usage: quorvane-meter-sim [options]\n");
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << QByteArray("quorvane-meter-sim " QUORVANE_VERSION "\n");
+    // Options are read in order: a bad one before --version is still reported.
+    QTest::newRow("bad option first")
+        << QStringList{"--rate", "99", "--version"} << 2 << QByteArray();
+}
+
+// Both answer without opening a pseudo-terminal, whose path would come first on stdout.
+void TestMeterSim::informs()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, start);
+    QProcess p;
+    p.start(QStringLiteral(QUORVANE_SIM_PATH), args);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), exitCode);
+    const QByteArray out = p.readAllStandardOutput();
+    if (start.isEmpty())
+        QCOMPARE(out, QByteArray());
+    else
+        QVERIFY2(out.startsWith(start), out.constData());
+    QCOMPARE(p.readAllStandardError().isEmpty(), exitCode == 0);
 }
 
 QTEST_MAIN(TestMeterSim)
