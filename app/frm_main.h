@@ -104,8 +104,12 @@ public:
     class FrmFilDisp* filDisp();
     bool datalogDownloadLoaded() const { return m_datalogDownload.loaded(); }
     bool filDispLoaded() const { return m_filDisp.loaded(); }
+    bool closingAfterDownload() const { return m_closeAfterDownload; }
 
 private:
+    bool downloadRunning(); // true: the close waits for the download's end, which it asks for
+    bool m_downloading = false;
+    bool m_closeAfterDownload = false;
     WindowSlot<class FrmDatalogDownload> m_datalogDownload;
     WindowSlot<class FrmFilDisp> m_filDisp;
     // ---- end of datalogger download and file viewer ----
@@ -163,8 +167,10 @@ private:
     void startCollection();
     void writeRecordRow();
     void dropSaveFile();
-    void saveFileFailed(const QString& description);
-    void tellFileError(const QString& text);
+    void saveFileFailed(const QString& description,
+                        const QString& outcome = QStringLiteral(
+                            "\nThe recording has stopped. The rows written before are kept."));
+    void tellFileError(const QString& text, int icon = Mb::Critical);
     FrmDataCollect* makeDataCollect();
     FrmSampleCount* makeSampleCount();
 

@@ -17,7 +17,18 @@
 void FrmMain::connectRecording()
 {
     m_saveFile = new SaveFile(*m_p.files, this);
-    connect(m_saveFile, &SaveFile::syncFailed, this, &FrmMain::saveFileFailed);
+    connect(m_saveFile, &SaveFile::syncFailed, this,
+            [this](const QString& description) { saveFileFailed(description); });
+    connect(m_saveFile, &SaveFile::restored, this, [this](const QString& path) {
+        tellFileError(QStringLiteral("The save file was deleted while it was being recorded.\n"
+                                     "Every row written so far is back in\n%1\n"
+                                     "and the recording goes on in that file.")
+                          .arg(path),
+                      Mb::Exclamation);
+    });
+    connect(m_saveFile, &SaveFile::lost, this, [this](const QString& description) {
+        saveFileFailed(description, QStringLiteral("\nThe recording has stopped."));
+    });
     connect(File_Save, &QAction::triggered, this, &FrmMain::File_Save_Click);
     connect(File_Close, &QAction::triggered, this, &FrmMain::File_Close_Click);
     connect(Disp_File_Count, &QAction::triggered, this, &FrmMain::Disp_File_Count_Click);
@@ -71,18 +82,19 @@ void FrmMain::Open_Save_File()
     FILE_SAVE_NAME();
     if (m_unloaded)
         return; // the program was closed while the dialogs were up
-    FrmDataCollect* w = dataCollect();
-    w->show();
-    w->raise();
     try {
         m_saveFile->open(m_s.Save_File_Name);
     } catch (const RuntimeError& e) {
-        // Nothing can be recorded: no schedule to arm either.
+        // Nothing can be recorded: no schedule to arm either. The collection window is never
+        // shown, so no window that is mapped and hidden at once can be left behind.
         m_s.Save_Data = 0;
-        w->hide();
         m_p.boxes->msgBox(e.description() + QStringLiteral("\nNo save file is open."),
                           int(Mb::OkOnly) | int(Mb::Critical));
+        return;
     }
+    FrmDataCollect* w = dataCollect();
+    w->show();
+    w->raise();
 }
 
 void FrmMain::File_Save_Click()
@@ -164,7 +176,7 @@ void FrmMain::dropSaveFile()
 }
 
 // A write that failed ends the collection; the file keeps every whole row written before.
-void FrmMain::saveFileFailed(const QString& description)
+void FrmMain::saveFileFailed(const QString& description, const QString& outcome)
 {
     m_saveFile->abandon();
     m_s.Collecting = false;
@@ -172,19 +184,18 @@ void FrmMain::saveFileFailed(const QString& description)
     St->setChecked(false);
     m_s.Rec_Count = 0;
     m_s.Rec_Num = 0;
-    tellFileError(description +
-                  QStringLiteral("\nThe recording has stopped. The rows written before are kept."));
+    tellFileError(description + outcome);
 }
 
-void FrmMain::tellFileError(const QString& text)
+void FrmMain::tellFileError(const QString& text, int icon)
 {
     if (m_unloaded) { // the program is ending: no window to wait for
         qWarning("%s", qPrintable(text));
         return;
     }
     // From the event loop: the clock that met the error finishes its tick first.
-    QTimer::singleShot(
-        0, this, [this, text] { m_p.boxes->msgBox(text, int(Mb::OkOnly) | int(Mb::Critical)); });
+    QTimer::singleShot(0, this,
+                       [this, text, icon] { m_p.boxes->msgBox(text, int(Mb::OkOnly) | icon); });
 }
 
 // ---- the sampling clock ----

@@ -1,8 +1,8 @@
 #include "qt_serial_control.h"
 
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
-#include <QThread>
+#include <utility>
 
 #include "runtime_error.h"
 
@@ -238,19 +238,13 @@ void QtSerialControl::waitForInput(int ms)
 {
     if (!m_wantOpen)
         throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
-    QElapsedTimer t;
-    t.start();
-    if (m_port.isOpen() && !m_lost) {
-        m_polling = true;
-        const bool arrived = m_port.waitForReadyRead(ms); // delivers through onReadyRead
-        m_polling = false;
-        if (arrived)
-            return;
-    }
-    // A lost device or a failed wait returns at once: the caller still gets its pause.
-    const qint64 left = ms - t.elapsed();
-    if (left > 0)
-        QThread::msleep(static_cast<unsigned long>(left));
+    // In an event loop, so that windows are painted and the window system answered meanwhile; a
+    // lost device still gives the caller its pause.
+    QEventLoop wait;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &wait, &QEventLoop::quit);
+    QEventLoop* outer = std::exchange(m_waiting, &wait);
+    wait.exec();
+    m_waiting = outer;
 }
 
 void QtSerialControl::onReadyRead()
@@ -259,6 +253,8 @@ void QtSerialControl::onReadyRead()
         return;
     if (m_port.bytesAvailable() > 0)
         take(m_port.readAll());
+    if (m_waiting)
+        m_waiting->quit();
     if (m_buffer.isEmpty())
         return;
     m_pause.start();

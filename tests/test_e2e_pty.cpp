@@ -161,6 +161,8 @@ class TestE2ePty : public QObject
     void framingHoldsPerRead_data();
     void framingHoldsPerRead();
     void pollingWithoutEventLoopSeesPackets();
+    void waitingServesTheEventLoop_data();
+    void waitingServesTheEventLoop();
     void dtrOnLineWithoutModemSignalsStillWorks();
     void pulledDeviceIsReportedOnceAndReopened();
     void mainWindowDecodesPacketsFromTheLine();
@@ -316,6 +318,38 @@ void TestE2ePty::pollingWithoutEventLoopSeesPackets()
     }
     QCOMPARE(got, QStringList({latin1(packet(1)), latin1(packet(2)), latin1(packet(3))}));
     QCOMPARE(c->InBufferCount(), 0);
+}
+
+// The download waits on the line in an event loop: timers and painting go on meanwhile, and
+// characters that arrive end the wait. Its receive events are the caller's to hold back.
+void TestE2ePty::waitingServesTheEventLoop_data()
+{
+    QTest::addColumn<bool>("meterSends");
+    QTest::newRow("characters arrive") << true;
+    QTest::newRow("silence") << false;
+}
+
+void TestE2ePty::waitingServesTheEventLoop()
+{
+    QFETCH(bool, meterSends);
+    Pty pty;
+    auto c = openOn(pty.path());
+    QSignalSpy received(c.get(), &SerialControl::OnComm);
+    const QSignalBlocker quiet(c.get());
+    bool served = false;
+    QTimer::singleShot(0, [&] {
+        served = true;
+        if (meterSends)
+            pty.write(packet(1));
+    });
+    for (int i = 0; i < 200 && c->InBufferCount() < 16 && (meterSends || !served); ++i)
+        c->waitForInput(50);
+    QVERIFY(served);
+    if (meterSends)
+        QCOMPARE(c->Input(), latin1(packet(1)));
+    else
+        QCOMPARE(c->InBufferCount(), 0);
+    QCOMPARE(received.count(), 0);
 }
 
 void TestE2ePty::dtrOnLineWithoutModemSignalsStillWorks()

@@ -142,6 +142,7 @@ void TestLogger::download()
     m->datalogDownload()->Label3->installEventFilter(&painted);
     m.comm->push("left over from before");
     m.comm->shortRead = shortRead;
+    QVERIFY(m->Timer1->isActive()); // saving declined: the clock runs
     Meter meter{m, sent};
     meter.install();
 
@@ -169,7 +170,7 @@ void TestLogger::download()
     QVERIFY(!list->isVisible());
     QVERIFY(!m->datalogDownload()->isVisible());
     QVERIFY(!m.files->isOpen(3));
-    QVERIFY(!m->Timer1->isActive());
+    QVERIFY(m->Timer1->isActive()); // and runs again afterwards
     QCOMPARE(m->session().Save_File_Name, path);
     // Silence ends the download after more than 5 s, within one wait of it, midnight or not.
     const qint64 quiet = m.clock->m_mono - meter.start - meter.lastPacketAt;
@@ -182,7 +183,7 @@ void TestLogger::failureLeavesTheProgramUsable_data()
     QTest::addColumn<bool>("portOpen");
     QTest::addColumn<QString>("said");
     QTest::newRow("folder missing") << "%1/no/such/D.CSV" << true << "Cannot open %1/no/such/D.CSV";
-    QTest::newRow("the file being recorded") << "recording" << true << "File already open";
+    QTest::newRow("the file being recorded") << "recording" << true << "is the file being recorded";
     QTest::newRow("port not open") << "%1/D.CSV" << false << "the port is not open";
     QTest::newRow("disk full") << "/dev/full" << true << "Cannot write /dev/full";
 }
@@ -210,6 +211,7 @@ void TestLogger::failureLeavesTheProgramUsable()
     QVERIFY(!m.files->isOpen(3));
     QVERIFY(m.files->isOpen(1));
     QVERIFY(!m->datalogDownloadLoaded() || !m->datalogDownload()->isVisible());
+    QVERIFY(m->Timer1->isActive()); // stopped or not, the clock runs as before
 }
 
 void TestLogger::recordingStaysOpenAndUntouched()
@@ -240,7 +242,7 @@ void TestLogger::recordingStaysOpenAndUntouched()
                                     " 2 ,+48.15,%RH,+023.5, Deg C\r\n"));
     QVERIFY(m.files->isOpen(1));
     QCOMPARE(readAll(recording), QByteArray(" 1 ,+45.12,%RH,09:30:12,12-07-2026\r\n"));
-    QVERIFY(!m->Timer1->isActive());
+    QVERIFY(m->Timer1->isActive());
     QCOMPARE(m->session().Save_File_Name, path);
 }
 
