@@ -51,6 +51,8 @@ class TestMeterSim : public QObject
     void charPacedPacketsAreAcceptedWhole();
     void datalogger();
     void linkFollowsTheSimulator();
+    void informs_data();
+    void informs();
 };
 
 void TestMeterSim::kinds_data()
@@ -372,6 +374,39 @@ void TestMeterSim::linkFollowsTheSimulator()
     QVERIFY(sim.waitForFinished(10000));
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QVERIFY(!QFileInfo(link).isSymLink());
+}
+
+void TestMeterSim::informs_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("help") << QStringList{"--help"} << 0
+                          << QByteArray("Usage: quorvane-meter-sim [options]\n");
+    QTest::newRow("version") << QStringList{"--version"} << 0
+                             << QByteArray("quorvane-meter-sim " QUORVANE_VERSION "\n");
+    // Options are read in order: a bad one before --version is still reported.
+    QTest::newRow("bad option first")
+        << QStringList{"--rate", "99", "--version"} << 2 << QByteArray();
+}
+
+// Both answer without opening a pseudo-terminal, whose path would come first on stdout.
+void TestMeterSim::informs()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, start);
+    QProcess p;
+    p.start(QStringLiteral(QUORVANE_SIM_PATH), args);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), exitCode);
+    const QByteArray out = p.readAllStandardOutput();
+    if (start.isEmpty())
+        QCOMPARE(out, QByteArray());
+    else
+        QVERIFY2(out.startsWith(start), out.constData());
+    QCOMPARE(p.readAllStandardError().isEmpty(), exitCode == 0);
 }
 
 QTEST_MAIN(TestMeterSim)

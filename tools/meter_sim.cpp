@@ -80,6 +80,7 @@ Other:
   --verbose           print every packet sent on stderr (and "late: N ms" after a character-paced
                       one whose characters ran N ms or more behind)
   --help              this text
+  --version           print the version
 
 On a pseudo-terminal packets are sent only while the other end is open (a meter's characters
 are lost while no program listens); --count counts only packets that were delivered.
@@ -489,6 +490,9 @@ Options parseArgs(int argc, char** argv)
         };
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (a == "--version") {
+            std::puts("quorvane-meter-sim " QUORVANE_VERSION);
             std::exit(0);
         } else if (a == "--link") {
             o.link = need();
