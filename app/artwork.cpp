@@ -5,19 +5,28 @@
 #include <QPainterPath>
 #include <QtMath>
 
-static void drawDial(QPainter& p, QPointF c, double r, double needleDeg)
+// lineScale widens the strokes along with the dial where it is drawn much larger or smaller.
+static QLinearGradient aboutSky(double height)
 {
-    p.setPen(QPen(QColor(40, 60, 90), 2));
+    QLinearGradient g(0, 0, 0, height);
+    g.setColorAt(0, QColor(236, 242, 250));
+    g.setColorAt(1, QColor(205, 218, 236));
+    return g;
+}
+
+static void drawDial(QPainter& p, QPointF c, double r, double needleDeg, double lineScale = 1)
+{
+    p.setPen(QPen(QColor(40, 60, 90), 2 * lineScale));
     p.setBrush(QColor(250, 250, 245));
     p.drawEllipse(c, r, r);
-    p.setPen(QPen(QColor(40, 60, 90), 1));
+    p.setPen(QPen(QColor(40, 60, 90), 1 * lineScale));
     for (int i = 0; i <= 10; ++i) {
         const double a = qDegreesToRadians(210.0 - i * 24.0);
         const QPointF d(std::cos(a), -std::sin(a));
         p.drawLine(c + d * (r * 0.72), c + d * (r * 0.9));
     }
     const double a = qDegreesToRadians(needleDeg);
-    p.setPen(QPen(QColor(200, 40, 40), 2, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(QColor(200, 40, 40), 2 * lineScale, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(c, c + QPointF(std::cos(a), -std::sin(a)) * (r * 0.8));
     p.setBrush(QColor(40, 60, 90));
     p.setPen(Qt::NoPen);
@@ -51,10 +60,7 @@ QPixmap aboutPicture()
     QPixmap pm(285, 194);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient g(0, 0, 0, 194);
-    g.setColorAt(0, QColor(236, 242, 250));
-    g.setColorAt(1, QColor(205, 218, 236));
-    p.fillRect(pm.rect(), g);
+    p.fillRect(pm.rect(), aboutSky(194));
     drawDial(p, QPointF(56, 62), 40, 48);
     // A stripe of readings, like a trace on a chart recorder.
     QPainterPath trace;
@@ -69,14 +75,29 @@ QPixmap aboutPicture()
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(30, 50, 85));
-    p.drawText(QRect(108, 26, 170, 34), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Quorvane"));
+    p.drawText(QRect(108, 26, 170, 34), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Quorvane"));
     f.setPixelSize(11);
     f.setBold(false);
     p.setFont(f);
     p.setPen(QColor(60, 70, 90));
-    p.drawText(QRect(110, 60, 170, 48), Qt::AlignLeft | Qt::TextWordWrap,
-               QStringLiteral("Live readings, recording and datalogger download for handheld meters"));
+    p.drawText(
+        QRect(110, 60, 170, 48), Qt::AlignLeft | Qt::TextWordWrap,
+        QStringLiteral("Live readings, recording and datalogger download for handheld meters"));
     p.drawText(QRect(16, 168, 200, 18), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Version " QUORVANE_VERSION));
     return pm;
+}
+
+void paintAppIcon(QPainter& p, int size)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    const double s = size;
+    p.setPen(QPen(QColor(40, 60, 90, 110), std::max(1.0, s / 64)));
+    p.setBrush(aboutSky(s));
+    const double inset = s / 32;
+    p.drawRoundedRect(QRectF(inset, inset, s - 2 * inset, s - 2 * inset), s * 0.18, s * 0.18);
+    const double r = s * 0.38;
+    // Below about 40 pixels strokes in proportion would fade into the face.
+    drawDial(p, QPointF(s / 2, s * 0.53), r, 48, std::max(r / 21, 0.75));
 }

@@ -259,6 +259,10 @@ void FrmMain::Form_Unload()
 
 void FrmMain::closeEvent(QCloseEvent* event)
 {
+    if (downloadRunning()) {
+        event->ignore();
+        return;
+    }
     Form_Unload();
     event->accept();
     // Every other window goes with the main one, without its own closing handler.

@@ -104,8 +104,12 @@ class FrmMain : public QMainWindow, private SessionControls, private SessionView
     class FrmFilDisp* filDisp();
     bool datalogDownloadLoaded() const { return m_datalogDownload.loaded(); }
     bool filDispLoaded() const { return m_filDisp.loaded(); }
+    bool closingAfterDownload() const { return m_closeAfterDownload; }
 
-  private:
+private:
+    bool downloadRunning(); // true: the close waits for the download's end, which it asks for
+    bool m_downloading = false;
+    bool m_closeAfterDownload = false;
     WindowSlot<class FrmDatalogDownload> m_datalogDownload;
     WindowSlot<class FrmFilDisp> m_filDisp;
     // ---- end of datalogger download and file viewer ----
@@ -137,6 +141,7 @@ class FrmMain : public QMainWindow, private SessionControls, private SessionView
     void countChanged(long long recNum) override;
     void notice(const QString& text) override;
     void fileError(const QString& text) override;
+    void fileWarning(const QString& text) override;
 
     Platform m_p;
     PortMap m_ports;
@@ -169,7 +174,7 @@ class FrmMain : public QMainWindow, private SessionControls, private SessionView
     void Open_Save_File();
     void Take_Sample();
     void Close_Save_File(bool oneDisplay, bool atExit = false);
-    void tellFileError(const QString& text);
+    void tellFileError(const QString& text, int icon = Mb::Critical);
     FrmDataCollect* makeDataCollect();
     FrmSampleCount* makeSampleCount();
 

@@ -22,7 +22,14 @@ class MainDownloadHost final : public DownloadHost
         m_chooseName();
         return m_w.session().Save_File_Name;
     }
-    void stopSamplingClock() override { m_w.Timer1->stop(); }
+    bool stopSamplingClock() override
+    {
+        const bool ran = m_w.Timer1->isActive();
+        m_w.Timer1->stop();
+        return ran;
+    }
+    void startSamplingClock() override { m_w.Timer1->start(); }
+    bool programClosing() const override { return m_w.closingAfterDownload(); }
     void decode(const QString& packet) override
     {
         m_w.session().Sig_Str = packet;
@@ -62,5 +69,19 @@ void FrmMain::Download_Datalogger_Click()
 void FrmMain::downloadDatalogger(const std::function<void()>& chooseName)
 {
     MainDownloadHost host(*this, chooseName);
+    m_downloading = true;
     DatalogDownload(*Comm1, *m_p.clock, *m_p.files, *m_p.boxes, host).run();
+    m_downloading = false;
+    if (m_closeAfterDownload)
+        close(); // asked for while the download ran (a signal: the progress window is modal)
+}
+
+bool FrmMain::downloadRunning()
+{
+    if (!m_downloading)
+        return false;
+    // The download is on the stack: it ends first, and the main window closes after it.
+    m_closeAfterDownload = true;
+    m_s.Download_End = 1;
+    return true;
 }

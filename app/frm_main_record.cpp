@@ -69,18 +69,19 @@ void FrmMain::Open_Save_File()
     FILE_SAVE_NAME();
     if (m_unloaded)
         return; // the program was closed while the dialogs were up
-    FrmDataCollect* w = dataCollect();
-    w->show();
-    w->raise();
     try {
         m_core->openSaveFile(m_s.Save_File_Name);
     } catch (const RuntimeError& e) {
-        // Nothing can be recorded: no schedule to arm either.
+        // Nothing can be recorded: no schedule to arm either. The collection window is never
+        // shown, so no window that is mapped and hidden at once can be left behind.
         m_s.Save_Data = 0;
-        w->hide();
         m_p.boxes->msgBox(e.description() + QStringLiteral("\nNo save file is open."),
                           int(Mb::OkOnly) | int(Mb::Critical));
+        return;
     }
+    FrmDataCollect* w = dataCollect();
+    w->show();
+    w->raise();
 }
 
 void FrmMain::File_Save_Click()
@@ -108,15 +109,15 @@ void FrmMain::Close_Save_File(bool oneDisplay, bool atExit)
     m_core->Close_Save_File(oneDisplay, atExit);
 }
 
-void FrmMain::tellFileError(const QString& text)
+void FrmMain::tellFileError(const QString& text, int icon)
 {
     if (m_unloaded) { // the program is ending: no window to wait for
         qWarning("%s", qPrintable(text));
         return;
     }
     // From the event loop: the clock that met the error finishes its tick first.
-    QTimer::singleShot(
-        0, this, [this, text] { m_p.boxes->msgBox(text, int(Mb::OkOnly) | int(Mb::Critical)); });
+    QTimer::singleShot(0, this,
+                       [this, text, icon] { m_p.boxes->msgBox(text, int(Mb::OkOnly) | icon); });
 }
 
 // ---- the sampling clock ----
@@ -196,6 +197,11 @@ void FrmMain::notice(const QString& text)
 void FrmMain::fileError(const QString& text)
 {
     tellFileError(text);
+}
+
+void FrmMain::fileWarning(const QString& text)
+{
+    tellFileError(text, Mb::Exclamation);
 }
 
 void FrmMain::Disp_File_Count_Click()

@@ -1,28 +1,37 @@
 #include <QApplication>
-#include <QMessageBox>
+#include <cstdio>
 
+#include "command_line.h"
 #include "frm_main.h"
 #include "port_map.h"
-#include "runtime_error.h"
 #include "termination_signals.h"
 
 int main(int argc, char* argv[])
 {
+    // Before the application object: it needs a display, and these answers do not.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    PortMap ports;
+    const CommandLine line = readCommandLine(args, ports);
+    switch (line.action) {
+    case CommandLine::Help:
+        std::fputs(usageText().toLocal8Bit().constData(), stdout);
+        return 0;
+    case CommandLine::Version:
+        std::fputs("quorvane " QUORVANE_VERSION "\n", stdout);
+        return 0;
+    case CommandLine::Wrong:
+        std::fprintf(stderr, "quorvane: %s\n\n%s", line.error.toLocal8Bit().constData(),
+                     usageText().toLocal8Bit().constData());
+        return 2;
+    case CommandLine::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
-
-    PortMap ports;
-    try {
-        const QStringList rest = ports.applyArguments(app.arguments().mid(1));
-        if (!rest.isEmpty())
-            throw RuntimeError(QStringLiteral("Unknown argument \"%1\". The only option is "
-                                              "--port N=DEVICE, for example --port 1=/dev/ttyUSB0.")
-                                   .arg(rest.first()));
-    } catch (const RuntimeError& e) {
-        QMessageBox::critical(nullptr, QStringLiteral("Quorvane"), e.description());
-        return 2;
-    }
 
     FrmMain w(desktopPlatform(ports), ports);
     // A logout or a shutdown closes the program as the close box does: the save file is closed

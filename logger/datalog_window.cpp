@@ -1,5 +1,6 @@
 #include "datalog_window.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -12,6 +13,8 @@
 FrmDatalogDownload::FrmDatalogDownload(QWidget* parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Datalogger Download"));
+    // The download handles events while it runs: none of the user's may reach another window.
+    setWindowModality(Qt::ApplicationModal);
     Label1 = new QLabel(QStringLiteral("Downloading Datalogger"), this);
     Label2 = new QLabel(QStringLiteral("Sample Number"), this);
     Label3 = new QLabel(this);
@@ -45,9 +48,9 @@ void FrmDatalogDownload::showNow()
 {
     show();
     raise();
-    // Nothing is painted before the window system has said that the window is on screen, and the
-    // download handles no events: wait for that word here, a moment at most, letting no input
-    // and no serial data through.
+    // Nothing is painted before the window system has said that the window is on screen: wait for
+    // that word here, a moment at most, letting no input and no serial data through, so that the
+    // first sample number is seen.
     QElapsedTimer waited;
     waited.start();
     const QWindow* w = windowHandle();
@@ -64,4 +67,15 @@ void FrmDatalogDownload::showSample(long long sample)
 {
     Label3->setText(QString::number(sample));
     Label3->repaint();
+}
+
+void FrmDatalogDownload::closeEvent(QCloseEvent* event)
+{
+    if (!m_downloading) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    // The download hides the window itself once the file is closed.
+    event->ignore();
+    emit closeRequested();
 }

@@ -4,8 +4,8 @@
 
 class QLabel;
 
-// "Datalogger Download": the number of the sample being received. No buttons: the download
-// cannot be cancelled, and it handles no events while it runs, so it paints what it changes.
+// "Datalogger Download": the number of the sample being received. No buttons; while a download
+// runs the window is modal, and its close box asks the download to end instead of closing it.
 class FrmDatalogDownload : public QWidget
 {
     Q_OBJECT
@@ -20,4 +20,14 @@ class FrmDatalogDownload : public QWidget
     void showNow();
     // Label3 shows `sample` (plain decimal) and is repainted at once.
     void showSample(long long sample);
+    void setDownloading(bool on) { m_downloading = on; }
+
+  signals:
+    void closeRequested(); // the close box, while a download runs
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    bool m_downloading = false;
 };

@@ -22,8 +22,11 @@ class DownloadHost
 
     // Asks the user for the download file's name (the save dialog) and returns it.
     virtual QString chooseFileName() = 0;
-    // Switches the sampling clock's timer off.
-    virtual void stopSamplingClock() = 0;
+    // Switches the sampling clock's timer off; true when it was running.
+    virtual bool stopSamplingClock() = 0;
+    virtual void startSamplingClock() = 0;
+    // The program is closing: the download ends without its closing message.
+    virtual bool programClosing() const = 0;
     // Decodes one packet into the reading; a packet the decoder rejects raises RuntimeError.
     virtual void decode(const QString& packet) = 0;
     virtual int downloadEnd() const = 0;
@@ -37,12 +40,18 @@ class DownloadHost
     virtual FrmDatalogDownload* progressWindowIfLoaded() = 0;
 };
 
-// Receives the meter's datalogger memory into a file, one line per packet. Runs to its end
-// without returning to the event loop; between polls it waits on the port, so it does not spin.
+// Receives the meter's datalogger memory into a file, one line per packet. Between polls it waits
+// on the port, handling events meanwhile, so windows stay painted; the progress window is modal,
+// and its close box ends the download as the end-of-data packet does.
+//
+// No file is created or emptied before the port is known open; the save file is never the
+// download's file; a file that holds something is replaced only when the user says so. The
+// sampling clock runs again afterwards if it ran before.
 class DatalogDownload
 {
   public:
     static constexpr int FileNumber = 3;
+    static constexpr int SaveFileNumber = 1; // the recording's file
     static constexpr int PollWaitMs = 5;
     static constexpr qint64 SilenceMs = 5000; // the download ends after more than this
 
@@ -61,6 +70,7 @@ class DatalogDownload
     static QString headerLine();
     static QString recordLine(long long record, const DownloadReading& r);
     static QString rawListItem(long long sample, const QString& packet);
+    static QString replaceQuestion(const QString& path);
 
   private:
     void receive();

@@ -65,6 +65,34 @@ QPointF GaugeDial::upperEnd() const
     return onScale(1, radius());
 }
 
+QRect GaugeDial::limitTextRect(bool upper, const QSize& text) const
+{
+    // The needle pegged past an end stands 3% of the sweep beyond it: the text keeps to the far
+    // side of that line, by half the needle's width and its smoothed edge.
+    const double theta = HalfSweep * 1.06;
+    const double margin = needleWidth() / 2 + 3;
+    const QPointF c = pivot();
+    const int inset = 4; // the border and its rounded corners
+    const int bottom = height() - inset;
+    const int top = bottom - text.height();
+    // How far from the pivot's vertical the text's inner edge must stay, at the text's top.
+    // (and clear of the hub, which the needle turns on).
+    const double hub = std::max(3.0, radius() * 0.075);
+    const double off = std::max(
+        (std::sin(theta) * std::max(0.0, c.y() - top) + margin) / std::cos(theta), hub + margin);
+    const double end = radius() * std::sin(HalfSweep); // the scale's ends, from the pivot
+    if (!upper) {
+        const int innerMost = int(std::floor(c.x() - off));
+        const int right = std::min(innerMost, int(c.x() - end) + text.width() / 2);
+        const int left = std::max(inset, right - text.width());
+        return QRect(left, top, text.width(), text.height());
+    }
+    const int innerMost = int(std::ceil(c.x() + off));
+    const int left = std::max(innerMost, int(c.x() + end) - text.width() / 2);
+    const int right = std::min(width() - inset, left + text.width());
+    return QRect(right - text.width(), top, text.width(), text.height());
+}
+
 double GaugeDial::needleFraction(const GaugeModel& m)
 {
     const double span = double(m.maxValue()) - double(m.minValue());
@@ -117,7 +145,7 @@ void GaugeDial::paintFace(QPainter& p) const
     const double r = radius();
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(QColor(176, 176, 176), 1));
-    p.setBrush(QColor(253, 253, 250));
+    p.setBrush(faceColour());
     p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
 
     const double degrees = 2 * HalfSweep * 180 / std::numbers::pi;

@@ -19,9 +19,14 @@ class GaugeDial : public QWidget
     void setDimmed(bool dimmed);
     bool dimmed() const { return m_dimmed; }
 
-    // The ends of the scale in this widget's coordinates: the limit texts belong just below.
+    // The ends of the scale in this widget's coordinates.
     QPointF lowerEnd() const;
     QPointF upperEnd() const;
+    // Where a limit text of the given size goes on the face: in the lower corner below that end
+    // of the scale, clear of the arc, its ticks, the needle wherever it stands, and the border.
+    QRect limitTextRect(bool upper, const QSize& text) const;
+    // The face's colour where nothing is drawn.
+    static QColor faceColour() { return QColor(253, 253, 250); }
 
     // Where the needle stands along the scale: 0 at the lower limit, 1 at the upper. A value
     // beyond a limit rests just past that end, as a pegged meter's needle does.

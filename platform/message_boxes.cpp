@@ -34,7 +34,8 @@ int QtMessageBoxes::msgBox(const QString& prompt, int flags)
     for (const Btn& b : buttons)
         set |= b.qt;
     box.setStandardButtons(set);
-    box.setDefaultButton(buttons.first().qt);
+    const bool second = (flags & Mb::DefaultButton2) && buttons.size() > 1;
+    box.setDefaultButton(buttons[second ? 1 : 0].qt);
     const int clicked = box.exec();
     for (const Btn& b : buttons)
         if (b.qt == clicked)

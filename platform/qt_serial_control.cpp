@@ -1,9 +1,10 @@
 #include "qt_serial_control.h"
 
-#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QThread>
 #include <algorithm>
+#include <utility>
 
 #include "runtime_error.h"
 
@@ -198,8 +199,16 @@ void QtSerialControl::pull()
         if (!m_port.isOpen() || m_lost)
             return;
     }
-    if (m_port.bytesAvailable() > 0)
-        take(m_port.readAll());
+    takeWhatFits();
+}
+
+// A caller that polls (the datalogger download) reads the buffer in packet steps; what does not
+// fit yet waits in the port until it does, so a download that falls behind loses nothing.
+void QtSerialControl::takeWhatFits()
+{
+    const qsizetype room = kInBufferSize - m_buffer.size();
+    if (room > 0 && m_port.bytesAvailable() > 0)
+        m_buffer += m_port.read(room);
 }
 
 int QtSerialControl::InBufferCount()
@@ -238,27 +247,27 @@ void QtSerialControl::waitForInput(int ms)
 {
     if (!m_wantOpen)
         throw RuntimeError(QStringLiteral("Operation not valid: the port is not open"));
-    QElapsedTimer t;
-    t.start();
-    if (m_port.isOpen() && !m_lost) {
-        m_polling = true;
-        const bool arrived = m_port.waitForReadyRead(ms); // delivers through onReadyRead
-        m_polling = false;
-        if (arrived)
-            return;
-    }
-    // A lost device or a failed wait returns at once: the caller still gets its pause.
-    const qint64 left = ms - t.elapsed();
-    if (left > 0)
-        QThread::msleep(static_cast<unsigned long>(left));
+    // In an event loop, so that windows are painted and the window system answered meanwhile; a
+    // lost device still gives the caller its pause.
+    QEventLoop wait;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &wait, &QEventLoop::quit);
+    QEventLoop* outer = std::exchange(m_waiting, &wait);
+    wait.exec();
+    m_waiting = outer;
 }
 
 void QtSerialControl::onReadyRead()
 {
     if (m_lost)
         return;
-    if (m_port.bytesAvailable() > 0)
+    // While nobody is told of a packet (the download polls, with the receive event blocked), every
+    // character is kept for the poll; otherwise the buffer holds the newest, as the control's does.
+    if (m_polling || signalsBlocked())
+        takeWhatFits();
+    else if (m_port.bytesAvailable() > 0)
         take(m_port.readAll());
+    if (m_waiting)
+        m_waiting->quit();
     if (m_buffer.isEmpty())
         return;
     m_pause.start();

@@ -49,6 +49,7 @@ class QtSerialControl : public SerialControl
     void closeLost();
     void pull();
     void take(const QByteArray& bytes);
+    void takeWhatFits();
     QString portName() const;
 
     PortMap m_ports;
@@ -66,7 +67,8 @@ class QtSerialControl : public SerialControl
     static constexpr qsizetype kInBufferSize = 1024;
     static constexpr qsizetype kThreshold = 16; // a packet's worth
     bool m_wantOpen = false;
-    bool m_lost = false;    // device gone; closing and reopening are under way
-    bool m_polling = false; // inside a poll of the device
+    bool m_lost = false;                   // device gone; closing and reopening are under way
+    bool m_polling = false;                // inside a poll of the device
+    class QEventLoop* m_waiting = nullptr; // waitForInput's, which new characters end
     QString m_device;
 };

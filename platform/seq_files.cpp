@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +23,26 @@ static QString canonicalOf(const QString& path)
     return c.isEmpty() ? info.absoluteFilePath() : c;
 }
 
+// False when another open of the file holds it; a file system without locks lets everyone in.
+static bool lockForWriting(QFile& f)
+{
+    return ::flock(f.handle(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+static bool isRegular(const QFile& f)
+{
+    struct stat st;
+    return ::fstat(f.handle(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+static RuntimeError heldByAnother(const QString& path)
+{
+    return RuntimeError(
+        QStringLiteral("%1 is being written by another copy of Quorvane: it cannot be used "
+                       "here until that copy closes it")
+            .arg(path));
+}
+
 void SeqFiles::open(int number, const QString& path, Mode mode)
 {
     if (path.isEmpty())
@@ -31,20 +53,99 @@ void SeqFiles::open(int number, const QString& path, Mode mode)
     for (const auto& [n, c] : m_canonical)
         if (c == canonical)
             throw RuntimeError(QStringLiteral("File already open"));
+    if (mode == Mode::Input) {
+        // Opening a pipe waits for a writer, and a device never ends: neither is looked at.
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
+            throw RuntimeError(QStringLiteral("Cannot list %1: it is not a regular file (a pipe, "
+                                              "a device, a socket or a folder)")
+                                   .arg(path));
+    }
     auto f = std::make_unique<QFile>(path);
     QIODevice::OpenMode m;
-    // Written files are unbuffered: a line is in the system's hands when printLine returns.
-    const auto written = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    // Written files are unbuffered: a line is in the system's hands when printLine returns. They
+    // are opened for reading too, so that their rows can be copied should their name be lost, and
+    // never truncated by the open itself: the lock comes first.
+    const auto written = QIODevice::ReadWrite | QIODevice::Unbuffered;
     switch (mode) {
-    case Mode::Append: m = written | QIODevice::Append; break;
-    case Mode::Output: m = written | QIODevice::Truncate; break;
-    case Mode::Input: m = QIODevice::ReadOnly; break;
+    case Mode::Append:
+        m = written | QIODevice::Append;
+        break;
+    case Mode::Output:
+        m = written;
+        break;
+    case Mode::Input:
+        m = QIODevice::ReadOnly;
+        break;
     }
     if (!f->open(m)) {
         if (mode == Mode::Input && !f->exists())
             throw RuntimeError(QStringLiteral("File not found: %1").arg(path));
         throw RuntimeError(QStringLiteral("Cannot open %1: %2").arg(path, f->errorString()));
     }
+    if (mode != Mode::Input) {
+        if (!lockForWriting(*f))
+            throw heldByAnother(path);
+        if (mode == Mode::Output && isRegular(*f) && !f->resize(0))
+            throw RuntimeError(QStringLiteral("Cannot open %1: %2").arg(path, f->errorString()));
+    }
+    m_files[number] = std::move(f);
+    m_canonical[number] = canonicalOf(path);
+    m_modes[number] = mode;
+}
+
+void SeqFiles::checkNotWrittenElsewhere(const QString& path)
+{
+    // Any other open of the file conflicts with its writer's lock, this program's own too.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    if (held)
+        throw heldByAnother(path);
+}
+
+bool SeqFiles::lostLastName(int number) const
+{
+    auto it = m_files.find(number);
+    if (it == m_files.end())
+        return false;
+    struct stat st;
+    return ::fstat(it->second->handle(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 0;
+}
+
+void SeqFiles::moveTo(int number, const QString& path)
+{
+    QFile& old = file(number);
+    const Mode mode = m_modes.at(number);
+    if (mode == Mode::Input)
+        throw RuntimeError(QStringLiteral("Bad file mode"));
+    auto f = std::make_unique<QFile>(path);
+    auto m = QIODevice::ReadWrite | QIODevice::Unbuffered | QIODevice::NewOnly;
+    if (mode == Mode::Append)
+        m |= QIODevice::Append;
+    if (!f->open(m))
+        throw RuntimeError(QStringLiteral("Cannot write %1: %2").arg(path, f->errorString()));
+    const auto fail = [&](int err) {
+        f->close();
+        QFile::remove(path);
+        return writeError(*f, err);
+    };
+    (void)lockForWriting(*f); // a new file: nobody else has it
+    char buffer[65536];
+    for (off_t at = 0;;) {
+        const ssize_t n = ::pread(old.handle(), buffer, sizeof buffer, at);
+        if (n < 0)
+            throw fail(errno);
+        if (n == 0)
+            break;
+        if (f->write(buffer, n) != n)
+            throw fail(errno);
+        at += n;
+    }
+    if (::fdatasync(f->handle()) != 0)
+        throw fail(errno);
     m_files[number] = std::move(f);
     m_canonical[number] = canonicalOf(path);
 }
@@ -53,15 +154,20 @@ void SeqFiles::close(int number)
 {
     m_files.erase(number);
     m_canonical.erase(number);
+    m_modes.erase(number);
 }
 
 void SeqFiles::closeAll()
 {
     m_files.clear();
     m_canonical.clear();
+    m_modes.clear();
 }
 
-bool SeqFiles::isOpen(int number) const { return m_files.count(number) != 0; }
+bool SeqFiles::isOpen(int number) const
+{
+    return m_files.count(number) != 0;
+}
 
 QString SeqFiles::path(int number) const
 {
@@ -124,7 +230,10 @@ QString SeqFiles::lineInput(int number)
     return QString::fromLatin1(line);
 }
 
-bool SeqFiles::eof(int number) const { return file(number).atEnd(); }
+bool SeqFiles::eof(int number) const
+{
+    return file(number).atEnd();
+}
 
 int SeqFiles::numberHolding(const QString& path) const
 {
@@ -144,4 +253,18 @@ QByteArray SeqFiles::readRest(int number)
     if (f.error() != QFileDevice::NoError)
         throw RuntimeError(QStringLiteral("Cannot read %1: %2").arg(f.fileName(), f.errorString()));
     return bytes;
+}
+
+QByteArray SeqFiles::read(int number, qint64 max)
+{
+    QFile& f = file(number);
+    QByteArray bytes = f.read(max);
+    if (f.error() != QFileDevice::NoError)
+        throw RuntimeError(QStringLiteral("Cannot read %1: %2").arg(f.fileName(), f.errorString()));
+    return bytes;
+}
+
+qint64 SeqFiles::size(int number) const
+{
+    return file(number).size();
 }

@@ -24,8 +24,9 @@ public:
     virtual int InBufferCount() = 0;
     virtual void setInBufferCount(int count) = 0; // only 0: discard what is waiting
     virtual QString Input() = 0; // one character per byte, Latin-1
-    // For a caller that polls without returning to the event loop: blocks until more characters
-    // arrive or `ms` milliseconds pass, handling no events meanwhile.
+    // For a caller that polls without returning to the event loop: waits until more characters
+    // arrive or `ms` milliseconds pass, handling events meanwhile (OnComm included: a caller that
+    // reads for itself blocks this object's signals).
     virtual void waitForInput(int ms) = 0;
 
 signals:

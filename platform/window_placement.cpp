@@ -6,10 +6,11 @@
 #include <QSettings>
 #include <QStyle>
 #include <QWidget>
+#include <algorithm>
 
 namespace {
 
-constexpr int kGap = 8;   // between the main window and the first window beside it
+constexpr int kGap = 8;   // between windows side by side
 constexpr int kStep = 28; // from one cascaded window to the next
 constexpr int kCascades = 8;
 const char* const kPlaced = "qvPlaced";
@@ -115,13 +116,16 @@ void WindowPlacement::place(QWidget* w)
     const QScreen* s = m_main->screen();
     if (!s)
         return;
-    // Each window already open beside the main one moves the next one a step down the cascade.
-    int open = 0;
-    for (const QWidget* o : QApplication::topLevelWidgets())
-        open += o != w && o != m_main && o->isVisible() && isProgramWindow(o) && isPlaced(o);
     const QRect mainFrame(m_main->pos(), m_main->size() + frameMargins());
+    QList<QRect> taken{mainFrame};
+    for (const QWidget* o : QApplication::topLevelWidgets())
+        if (o != w && o != m_main && o->isVisible() && isProgramWindow(o) && isPlaced(o))
+            taken << QRect(o->pos(), o->size() + frameMargins());
+    const QSize size = w->size() + frameMargins();
+    // With no free place left, each window already open moves the next a step down the cascade.
     const QRect frame =
-        besideMain(mainFrame, s->availableGeometry(), w->size() + frameMargins(), open);
+        freePlace(s->availableGeometry(), taken, size)
+            .value_or(besideMain(mainFrame, s->availableGeometry(), size, int(taken.size()) - 1));
     setInside(w, QRect(frame.topLeft() + insideOffset(), w->size()));
 }
 
@@ -146,6 +150,81 @@ bool WindowPlacement::restore(QWidget* w)
         return false;
     setInside(w, inside);
     return true;
+}
+
+qint64 WindowPlacement::largestFreeArea(const QRect& available, const QList<QRect>& taken)
+{
+    // Every largest free rectangle has its sides on the area's edges or on the taken ones.
+    QList<int> xs{available.left(), available.right() + 1};
+    for (const QRect& t : taken)
+        xs << std::clamp(t.left(), available.left(), available.right() + 1)
+           << std::clamp(t.right() + 1, available.left(), available.right() + 1);
+    std::sort(xs.begin(), xs.end());
+    xs.erase(std::unique(xs.begin(), xs.end()), xs.end());
+    qint64 best = 0;
+    QList<std::pair<int, int>> blocked;
+    for (qsizetype i = 0; i < xs.size(); ++i) {
+        for (qsizetype j = i + 1; j < xs.size(); ++j) {
+            blocked.clear();
+            for (const QRect& t : taken)
+                if (t.left() < xs[j] && t.right() + 1 > xs[i])
+                    blocked.push_back({t.top(), t.bottom() + 1});
+            std::sort(blocked.begin(), blocked.end());
+            int from = available.top();
+            int tallest = 0;
+            for (const auto& [top, end] : blocked) {
+                tallest = std::max(tallest, top - from);
+                from = std::max(from, end);
+            }
+            tallest = std::max(tallest, available.bottom() + 1 - from);
+            best = std::max(best, qint64(xs[j] - xs[i]) * tallest);
+        }
+    }
+    return best;
+}
+
+std::optional<QRect> WindowPlacement::freePlace(const QRect& available, const QList<QRect>& taken,
+                                                const QSize& frame)
+{
+    // Places beside (a gap to the right of, or below) a window, or at the area's edge.
+    QList<int> xs{available.left()}, ys{available.top()};
+    for (const QRect& t : taken) {
+        xs << t.left() << t.right() + 1 + kGap;
+        ys << t.top() << t.bottom() + 1 + kGap;
+    }
+    struct Place
+    {
+        QRect r;
+        qint64 room;
+    };
+    QList<Place> places;
+    qint64 most = 0;
+    for (const int x : xs) {
+        for (const int y : ys) {
+            const QRect r(QPoint(x, y), frame);
+            if (!available.contains(r))
+                continue;
+            const bool clear = std::none_of(taken.begin(), taken.end(), [&](const QRect& t) {
+                return r.intersects(t.adjusted(-kGap, -kGap, kGap, kGap));
+            });
+            if (!clear)
+                continue;
+            places.push_back({r, largestFreeArea(available, QList<QRect>(taken) << r)});
+            most = std::max(most, places.back().room);
+        }
+    }
+    // Room within a tenth of the most counts the same: then the place nearest the main window.
+    const QPoint mainCentre = taken.isEmpty() ? available.topLeft() : taken.first().center();
+    std::optional<QRect> best;
+    int bestDistance = 0;
+    for (const Place& p : places) {
+        const int distance = (p.r.center() - mainCentre).manhattanLength();
+        if (p.room * 10 >= most * 9 && (!best || distance < bestDistance)) {
+            best = p.r;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 QRect WindowPlacement::besideMain(const QRect& mainFrame, const QRect& available,

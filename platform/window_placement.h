@@ -6,12 +6,14 @@
 #include <QRect>
 #include <QSettings>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
 // Where windows open. The main window opens where it was left; each other window opens, the first
-// time, beside the main window (cascading to the right, or below when the screen has no room on
-// the right), and after that where the user left it. Positions live in the settings given; a
+// time, in free space beside the main window and the windows already shown (cascading from the
+// main window only when the screen has no free place left), and after that where the user left
+// it. Positions live in the settings given; a
 // position that is on no screen any more falls back to the default.
 class WindowPlacement : public QObject
 {
@@ -26,8 +28,18 @@ class WindowPlacement : public QObject
     // (not dialogs, menus or tool tips) is placed at its first showing.
     void setMainWindow(QWidget* main);
 
+    // Frame rectangle for a window of the given frame size shown for the first time: inside the
+    // screen's available area, beside the frames already there (`taken`: the main window's first,
+    // then the windows shown), overlapping none. Of the free places it takes the one that leaves
+    // the most room in one piece for the windows still to come, then the one nearest the main
+    // window. Nothing when no free place is left.
+    static std::optional<QRect> freePlace(const QRect& available, const QList<QRect>& taken,
+                                          const QSize& frame);
+    // The largest rectangle inside `available` that overlaps none of `taken`; its area.
+    static qint64 largestFreeArea(const QRect& available, const QList<QRect>& taken);
     // Frame rectangle for the index-th window placed by default, of the given frame size, beside
-    // the main window's frame, inside the screen's available area.
+    // the main window's frame, inside the screen's available area: the cascade, for when no free
+    // place is left.
     static QRect besideMain(const QRect& mainFrame, const QRect& available, const QSize& frame,
                             int index);
     // Whether a window whose frame would stand at `frame` can be reached: its title bar is on a

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,9 +13,52 @@
 
 namespace {
 
+// Qt's scroll bars take the keys the other way round on a horizontal bar (Right steps down, Left
+// up). Here the keys go as on any horizontal scroll bar: Left, Up and Page Up towards the
+// minimum, Right, Down and Page Down towards the maximum, Home and End to the ends; each is the
+// step a click on the bar would take, so the change handler runs as for a click.
+class KeyScrollBar : public QScrollBar
+{
+  public:
+    using QScrollBar::QScrollBar;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        SliderAction action = SliderNoAction;
+        switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up:
+            action = SliderSingleStepSub;
+            break;
+        case Qt::Key_Right:
+        case Qt::Key_Down:
+            action = SliderSingleStepAdd;
+            break;
+        case Qt::Key_PageUp:
+            action = SliderPageStepSub;
+            break;
+        case Qt::Key_PageDown:
+            action = SliderPageStepAdd;
+            break;
+        case Qt::Key_Home:
+            action = SliderToMinimum;
+            break;
+        case Qt::Key_End:
+            action = SliderToMaximum;
+            break;
+        default:
+            QScrollBar::keyPressEvent(event);
+            return;
+        }
+        triggerAction(action);
+        event->accept();
+    }
+};
+
 QScrollBar* makeBar(QWidget* parent, int min, int max, int value)
 {
-    auto* bar = new QScrollBar(Qt::Horizontal, parent);
+    auto* bar = new KeyScrollBar(Qt::Horizontal, parent);
     bar->setRange(min, max);
     bar->setSingleStep(1);
     bar->setPageStep(1);

@@ -263,6 +263,11 @@ void Recorder::fileError(const QString& text)
     finish(1);
 }
 
+void Recorder::fileWarning(const QString& text)
+{
+    tell(QString(text).replace(u'\n', u' '));
+}
+
 void Recorder::tell(const QString& text)
 {
     if (!m_err)

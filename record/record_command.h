@@ -75,6 +75,7 @@ class Recorder : public QObject, private SessionControls, private SessionView
     void rowWritten(const QString& row) override;
     void notice(const QString& text) override;
     void fileError(const QString& text) override;
+    void fileWarning(const QString& text) override;
 
     void tell(const QString& text); // on `err`, the device named as the user gave it
     void finish(int code);

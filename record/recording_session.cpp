@@ -18,6 +18,15 @@ RecordingSession::RecordingSession(SessionCoreState& state, SerialControl& comm,
     };
     QObject::connect(&m_file, &SaveFile::syncFailed, &m_file,
                      [this](const QString& description) { saveFileFailed(description); });
+    QObject::connect(&m_file, &SaveFile::restored, &m_file, [this](const QString& path) {
+        m_view.fileWarning(QStringLiteral("The save file was deleted while it was being recorded.\n"
+                                          "Every row written so far is back in\n%1\n"
+                                          "and the recording goes on in that file.")
+                               .arg(path));
+    });
+    QObject::connect(&m_file, &SaveFile::lost, &m_file, [this](const QString& description) {
+        saveFileFailed(description, QStringLiteral("\nThe recording has stopped."));
+    });
 }
 
 QString RecordingSession::stamp() const
@@ -253,7 +262,7 @@ void RecordingSession::dropSaveFile()
 }
 
 // A write that failed ends the collection; the file keeps every whole row written before.
-void RecordingSession::saveFileFailed(const QString& description)
+void RecordingSession::saveFileFailed(const QString& description, const QString& outcome)
 {
     m_file.abandon();
     m_s.Collecting = false;
@@ -261,7 +270,5 @@ void RecordingSession::saveFileFailed(const QString& description)
     m_controls.setRecordingSwitch(false);
     m_s.Rec_Count = 0;
     m_s.Rec_Num = 0;
-    m_view.fileError(
-        description +
-        QStringLiteral("\nThe recording has stopped. The rows written before are kept."));
+    m_view.fileError(description + outcome);
 }

@@ -49,6 +49,7 @@ class SessionView
     virtual void rowWritten(const QString&) {} // a record or closing row, as the file has it
     virtual void notice(const QString&) {}     // "File Closed"
     virtual void fileError(const QString&) {}
+    virtual void fileWarning(const QString&) {} // a mishap mended: the recording goes on
 };
 
 // The recording path: packets and clock ticks in, the save file out. The main window and
@@ -91,7 +92,9 @@ class RecordingSession
     void startCollection();
     void writeRecordRow();
     void addListLine();
-    void saveFileFailed(const QString& description);
+    void saveFileFailed(const QString& description,
+                        const QString& outcome = QStringLiteral(
+                            "\nThe recording has stopped. The rows written before are kept."));
     QString stamp() const;
 
     SessionCoreState& m_s;

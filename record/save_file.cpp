@@ -1,5 +1,6 @@
 #include "save_file.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "runtime_error.h"
@@ -16,12 +17,55 @@ SaveFile::SaveFile(SeqFiles& files, QObject* parent) : QObject(parent), m_files(
             emit syncFailed(e.description());
         }
     });
+    m_watch.setInterval(WatchMs);
+    connect(&m_watch, &QTimer::timeout, this, [this] {
+        if (m_files.lostLastName(Number))
+            restore();
+    });
+}
+
+QString SaveFile::path() const
+{
+    return m_files.path(Number);
+}
+
+// A name in `dir` that nothing holds yet: the file's own, else with a number added.
+static QString freeName(const QDir& dir, const QFileInfo& file)
+{
+    QString name = file.fileName();
+    for (int n = 2; QFileInfo::exists(dir.filePath(name)) && n < 1000; ++n)
+        name = QStringLiteral("%1-%2.%3").arg(file.completeBaseName()).arg(n).arg(file.suffix());
+    return dir.filePath(name);
+}
+
+void SaveFile::restore()
+{
+    if (!isOpen())
+        return;
+    const QFileInfo was(path());
+    QString why;
+    for (const QString& to : {was.absoluteFilePath(), freeName(QDir::home(), was)}) {
+        try {
+            QDir().mkpath(QFileInfo(to).absolutePath());
+            m_files.moveTo(Number, to);
+            emit restored(to);
+            return;
+        } catch (const RuntimeError& e) {
+            if (why.isEmpty())
+                why = e.description();
+        }
+    }
+    m_watch.stop();
+    emit lost(QStringLiteral("%1 was deleted while it was being recorded, and its rows could not "
+                             "be written again: %2")
+                  .arg(was.absoluteFilePath(), why));
 }
 
 void SaveFile::open(const QString& path)
 {
     // The absolute path, so that a message names the file wherever the program was started.
     m_files.open(Number, QFileInfo(path).absoluteFilePath(), SeqFiles::Mode::Append);
+    m_watch.start();
 }
 
 bool SaveFile::isOpen() const
@@ -57,5 +101,6 @@ void SaveFile::close()
 void SaveFile::abandon()
 {
     m_sync.stop();
+    m_watch.stop();
     m_files.close(Number);
 }

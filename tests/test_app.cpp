@@ -13,10 +13,15 @@
 #include <QTimer>
 #include <map>
 
+#include "anag_display.h"
+#include "data_collect.h"
+#include "data_display.h"
 #include "dig_display.h"
+#include "fil_disp.h"
 #include "graph_model.h"
 #include "graph_window.h"
 #include "port_dialogs.h"
+#include "sample_count.h"
 #include "small_windows.h"
 #include "test_main_window.h"
 
@@ -643,6 +648,65 @@ class TestApp : public QObject
         QVERIFY(!mn->title().contains(u'&'));
         // Platforms that move "About" items elsewhere must leave this one in its menu.
         QCOMPARE(a->menuRole(), QAction::NoRole);
+    }
+
+    // Every menu item through its action, as a click or a key in the menu sends it: each does
+    // what its item says.
+    void everyMenuItemActs_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name :
+             {"File_Save", "View_File", "File_Close", "Download_Datalogger", "Analog_On",
+              "Digitial_On", "Disp_File_Count", "Data_Display_Raw", "Graph_On", "About_Me"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void everyMenuItemActs()
+    {
+        QFETCH(QString, name);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("MENU.CSV"));
+        MainWithFakes m;
+        m.startLinked(1, false);
+        m.comm->onWait = [&m](int ms) { m.clock->advance(ms); }; // a download that hears nothing
+        if (name == u"File_Close") {                             // something to close
+            m.dialog->choices.push_back(file);
+            m->File_Save->trigger();
+            QCOMPARE(m->session().Save_Data, 1);
+        }
+        m.boxes->shown.clear();
+        m.dialog->shown.clear();
+        m.dialog->choices.push_back(file);
+        QAction* a = m->menuBar()->findChild<QAction*>(name);
+        QVERIFY(a);
+        a->trigger();
+        if (name == u"File_Save") {
+            QCOMPARE(m.dialog->shown, QStringList{QStringLiteral("save")});
+            QVERIFY(m->dataCollect()->isVisible() && m.files->isOpen(1));
+        } else if (name == u"View_File") {
+            QCOMPARE(m.dialog->shown, QStringList{QStringLiteral("open")});
+            QVERIFY(m->filDisp()->isVisible());
+        } else if (name == u"File_Close") {
+            QVERIFY(m->session().Save_Data == 0 && !m.files->isOpen(1));
+            QCOMPARE(m->msgBox()->Msg->text(), QStringLiteral("File Closed"));
+        } else if (name == u"Download_Datalogger") {
+            QCOMPARE(
+                m.boxes->shown.value(2),
+                QStringLiteral("Press 'RESET>' On Datalogger To Send Data\r\nAfter Pressing 'OK'"));
+            QCOMPARE(m.boxes->shown.last(), QStringLiteral("Finished Downloading Data"));
+        } else if (name == u"Analog_On") {
+            QVERIFY(a->isChecked() && m->anagDisplay()->isVisible());
+        } else if (name == u"Digitial_On") {
+            QVERIFY(a->isChecked() && m->digDisplay()->isVisible());
+        } else if (name == u"Disp_File_Count") {
+            QVERIFY(m->sampleCount()->isVisible());
+            QCOMPARE(m->sampleCount()->windowTitle(), QStringLiteral("  Sample Count"));
+        } else if (name == u"Data_Display_Raw") {
+            QVERIFY(m->dataDisplay()->isVisible());
+        } else if (name == u"Graph_On") {
+            QVERIFY(a->isChecked() && m->graph()->isVisible());
+        } else if (name == u"About_Me") {
+            QVERIFY(m->about()->isVisible());
+        }
     }
 };
 

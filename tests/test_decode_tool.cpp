@@ -37,6 +37,8 @@ class TestDecodeTool : public QObject
     void decodes_data();
     void decodes();
     void readsFile();
+    void informs_data();
+    void informs();
     void badUse_data();
     void badUse();
 };
@@ -105,6 +107,29 @@ void TestDecodeTool::readsFile()
     QCOMPARE(r.out, QByteArray("23545.12\t%RH\t+023.5\t Deg C\n").repeated(2));
 }
 
+void TestDecodeTool::informs_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("start");
+    QTest::newRow("help") << QStringList{"--help"} << QByteArray("Usage: quorvane-decode [");
+    QTest::newRow("help wins over a file") << QStringList{"/nonexistent/packets.bin", "--help"}
+                                           << QByteArray("Usage: quorvane-decode [");
+    QTest::newRow("version") << QStringList{"--version"}
+                             << QByteArray("quorvane-decode " QUORVANE_VERSION "\n");
+}
+
+// Neither reads standard input: both answer at once with nothing to decode.
+void TestDecodeTool::informs()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, start);
+    const Result r = runTool(args, kExample);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.startsWith(start), r.out.constData());
+    QVERIFY(!r.out.contains("%RH"));
+    QCOMPARE(r.err, QByteArray());
+}
+
 void TestDecodeTool::badUse_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -113,6 +138,7 @@ void TestDecodeTool::badUse_data()
     QTest::newRow("missing file") << QStringList{"/nonexistent/quorvane/packets.bin"};
     QTest::newRow("two files") << QStringList{"a.bin", "b.bin"};
     QTest::newRow("directory") << QStringList{"/"};
+    QTest::newRow("after --, an option is a file name") << QStringList{"--", "--version"};
 }
 
 void TestDecodeTool::badUse()

@@ -161,6 +161,10 @@ class TestE2ePty : public QObject
     void framingHoldsPerRead_data();
     void framingHoldsPerRead();
     void pollingWithoutEventLoopSeesPackets();
+    void pollThatFallsBehindLosesNothing_data();
+    void pollThatFallsBehindLosesNothing();
+    void waitingServesTheEventLoop_data();
+    void waitingServesTheEventLoop();
     void dtrOnLineWithoutModemSignalsStillWorks();
     void pulledDeviceIsReportedOnceAndReopened();
     void mainWindowDecodesPacketsFromTheLine();
@@ -273,6 +277,42 @@ void TestE2ePty::lineThatNeverPausesKeepsTheBufferBounded()
     QVERIFY(got < flood.size() + 16);
 }
 
+void TestE2ePty::pollThatFallsBehindLosesNothing_data()
+{
+    QTest::addColumn<bool>("eventsMeanwhile");
+    QTest::newRow("polled only") << false;
+    QTest::newRow("events handled, the receive event blocked") << true;
+}
+
+void TestE2ePty::pollThatFallsBehindLosesNothing()
+{
+    // A download reads in packet steps; when it falls behind, four times what the receive buffer
+    // holds is waiting, and every packet must still come, in order.
+    QFETCH(bool, eventsMeanwhile);
+    Pty pty;
+    auto c = openOn(pty.path());
+    QByteArray sent;
+    for (int i = 0; i < 256; ++i)
+        sent += packet(i);
+    {
+        const QSignalBlocker quiet(c.get());
+        pty.write(sent);
+        if (eventsMeanwhile)
+            QTest::qWait(200);
+    }
+    QByteArray got;
+    QElapsedTimer cutOff;
+    cutOff.start();
+    while (got.size() < sent.size() && cutOff.elapsed() < 20000) {
+        if (c->InBufferCount() > 15)
+            got += c->Input().toLatin1();
+        else
+            c->waitForInput(5);
+    }
+    QCOMPARE(got.size(), sent.size());
+    QCOMPARE(got, sent);
+}
+
 void TestE2ePty::framingHoldsPerRead_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -316,6 +356,38 @@ void TestE2ePty::pollingWithoutEventLoopSeesPackets()
     }
     QCOMPARE(got, QStringList({latin1(packet(1)), latin1(packet(2)), latin1(packet(3))}));
     QCOMPARE(c->InBufferCount(), 0);
+}
+
+// The download waits on the line in an event loop: timers and painting go on meanwhile, and
+// characters that arrive end the wait. Its receive events are the caller's to hold back.
+void TestE2ePty::waitingServesTheEventLoop_data()
+{
+    QTest::addColumn<bool>("meterSends");
+    QTest::newRow("characters arrive") << true;
+    QTest::newRow("silence") << false;
+}
+
+void TestE2ePty::waitingServesTheEventLoop()
+{
+    QFETCH(bool, meterSends);
+    Pty pty;
+    auto c = openOn(pty.path());
+    QSignalSpy received(c.get(), &SerialControl::OnComm);
+    const QSignalBlocker quiet(c.get());
+    bool served = false;
+    QTimer::singleShot(0, [&] {
+        served = true;
+        if (meterSends)
+            pty.write(packet(1));
+    });
+    for (int i = 0; i < 200 && c->InBufferCount() < 16 && (meterSends || !served); ++i)
+        c->waitForInput(50);
+    QVERIFY(served);
+    if (meterSends)
+        QCOMPARE(c->Input(), latin1(packet(1)));
+    else
+        QCOMPARE(c->InBufferCount(), 0);
+    QCOMPARE(received.count(), 0);
 }
 
 void TestE2ePty::dtrOnLineWithoutModemSignalsStillWorks()

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "anag_display.h"
+#include "dig_display.h"
 #include "gauge_dial.h"
 #include "gauge_model.h"
 #include "graph_model.h"
@@ -395,6 +396,20 @@ class TestGraph : public QObject
                      qPrintable(QString("%1..%2").arg(left).arg(right)));
             QVERIFY(ySum / n > page.height() * lowY && ySum / n < page.height() * highY);
         }
+    }
+
+    // Shown, hidden and shown again from the menu: the window comes back with its gauges.
+    void analogWindowComesBackWhole()
+    {
+        MainWithFakes m;
+        m.startLinked(1, false);
+        for (int i = 0; i < 3; ++i)
+            m->Analog_On->trigger();
+        FrmAnagDisplay* a = m->anagDisplay();
+        QVERIFY(m->Analog_On->isChecked() && a->isVisible());
+        QVERIFY(a->Frame6->isVisible() && a->dial(1)->isVisible());
+        m.comm->fire(reading("0500"));
+        QCOMPARE(a->Label19->text(), m->digDisplay()->Label2->text());
     }
 };
 

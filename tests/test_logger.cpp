@@ -84,6 +84,8 @@ class TestLogger : public QObject
     void failureLeavesTheProgramUsable();
     void recordingStaysOpenAndUntouched();
     void menuCommandNamesTheFileFirst();
+    void everyDownloadStartsAfresh_data();
+    void everyDownloadStartsAfresh();
 };
 
 void TestLogger::download_data()
@@ -142,6 +144,7 @@ void TestLogger::download()
     m->datalogDownload()->Label3->installEventFilter(&painted);
     m.comm->push("left over from before");
     m.comm->shortRead = shortRead;
+    QVERIFY(m->Timer1->isActive()); // saving declined: the clock runs
     Meter meter{m, sent};
     meter.install();
 
@@ -169,7 +172,7 @@ void TestLogger::download()
     QVERIFY(!list->isVisible());
     QVERIFY(!m->datalogDownload()->isVisible());
     QVERIFY(!m.files->isOpen(3));
-    QVERIFY(!m->Timer1->isActive());
+    QVERIFY(m->Timer1->isActive()); // and runs again afterwards
     QCOMPARE(m->session().Save_File_Name, path);
     // Silence ends the download after more than 5 s, within one wait of it, midnight or not.
     const qint64 quiet = m.clock->m_mono - meter.start - meter.lastPacketAt;
@@ -182,7 +185,7 @@ void TestLogger::failureLeavesTheProgramUsable_data()
     QTest::addColumn<bool>("portOpen");
     QTest::addColumn<QString>("said");
     QTest::newRow("folder missing") << "%1/no/such/D.CSV" << true << "Cannot open %1/no/such/D.CSV";
-    QTest::newRow("the file being recorded") << "recording" << true << "File already open";
+    QTest::newRow("the file being recorded") << "recording" << true << "is the file being recorded";
     QTest::newRow("port not open") << "%1/D.CSV" << false << "the port is not open";
     QTest::newRow("disk full") << "/dev/full" << true << "Cannot write /dev/full";
 }
@@ -210,6 +213,7 @@ void TestLogger::failureLeavesTheProgramUsable()
     QVERIFY(!m.files->isOpen(3));
     QVERIFY(m.files->isOpen(1));
     QVERIFY(!m->datalogDownloadLoaded() || !m->datalogDownload()->isVisible());
+    QVERIFY(m->Timer1->isActive()); // stopped or not, the clock runs as before
 }
 
 void TestLogger::recordingStaysOpenAndUntouched()
@@ -240,7 +244,7 @@ void TestLogger::recordingStaysOpenAndUntouched()
                                     " 2 ,+48.15,%RH,+023.5, Deg C\r\n"));
     QVERIFY(m.files->isOpen(1));
     QCOMPARE(readAll(recording), QByteArray(" 1 ,+45.12,%RH,09:30:12,12-07-2026\r\n"));
-    QVERIFY(!m->Timer1->isActive());
+    QVERIFY(m->Timer1->isActive());
     QCOMPARE(m->session().Save_File_Name, path);
 }
 
@@ -268,6 +272,42 @@ void TestLogger::menuCommandNamesTheFileFirst()
                                  " 1 ,+47.14,%RH,+023.5, Deg C\r\n"
                                  " 2 ,+0000.,uW/cm2,+\x1b\x1b\x1b\x1b.,\r\n"));
     QCOMPARE(m->session().Save_File_Name, QStringLiteral("TMP12076.CSV"));
+}
+
+// Whatever ended the last download, or an end of data the live line passed, the next download
+// waits for its own end.
+void TestLogger::everyDownloadStartsAfresh_data()
+{
+    QTest::addColumn<bool>("endSeenLive");
+    QTest::newRow("a second download in the session") << false;
+    QTest::newRow("after an end of data seen live") << true;
+}
+
+void TestLogger::everyDownloadStartsAfresh()
+{
+    QFETCH(bool, endSeenLive);
+    QTemporaryDir dir;
+    MainWithFakes m;
+    m.startLinked(1, false, Mb::No);
+    const QByteArray expected = "Data 1,Data Unit,Data 2,Data Unit\r\n"
+                                " 1 ,+47.14,%RH,+023.5, Deg C\r\n"
+                                " 2 ,+0000.,uW/cm2,+\x1b\x1b\x1b\x1b.,\r\n";
+    const int downloads = endSeenLive ? 1 : 2;
+    if (endSeenLive) {
+        m.comm->fire(p1);
+        m.comm->fire(kEnd);
+        QCOMPARE(m->session().Download_End, 1);
+    }
+    for (int n = 1; n <= downloads; ++n) {
+        const QString path = dir.filePath(QStringLiteral("D%1.CSV").arg(n));
+        m.boxes->shown.clear();
+        Meter meter{m, {p1, p2, p3, kEnd}};
+        meter.install();
+        m->downloadDatalogger([&] { m->session().Save_File_Name = path; });
+        QCOMPARE(readAll(path), expected);
+        QCOMPARE(m.boxes->shown.last(), QStringLiteral("Finished Downloading Data"));
+        QVERIFY(!m.boxes->shown.contains(QStringLiteral("Datalogger Time Out")));
+    }
 }
 
 QTEST_MAIN(TestLogger)

@@ -1,16 +1,16 @@
 #include <QApplication>
 #include <QDir>
-#include <QProcess>
 #include <QFile>
 #include <QFrame>
 #include <QMainWindow>
+#include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
-#include <ctime>
 #include <cmath>
+#include <ctime>
 #include <limits>
 
 #include "clock.h"
@@ -109,8 +109,8 @@ class TestPlatform : public QObject
                                       << 0.0;
         QTest::newRow("8 digits") << "-23545.12" << -23545.12;
         QTest::newRow("trailing point") << "45." << 45.0;
-        QTest::newRow("longer than any reading") << "-" + QString(70, u'1') + ".5x"
-                                                  << -QString(70, u'1').toDouble();
+        QTest::newRow("longer than any reading")
+            << "-" + QString(70, u'1') + ".5x" << -QString(70, u'1').toDouble();
     }
     void leadingNumber()
     {
@@ -606,7 +606,8 @@ class TestPlatform : public QObject
     {
         QTest::addColumn<QByteArray>("zone");
         QTest::newRow("UTC") << QByteArray("UTC0");
-        QTest::newRow("five hours behind, with summer time") << QByteArray("EST5EDT,M3.2.0,M11.1.0");
+        QTest::newRow("five hours behind, with summer time")
+            << QByteArray("EST5EDT,M3.2.0,M11.1.0");
         QTest::newRow("twelve ahead, summer time across new year")
             << QByteArray("NZST-12NZDT,M9.5.0,M4.1.0/3");
         QTest::newRow("half hour") << QByteArray("IST-5:30");
@@ -639,8 +640,10 @@ class TestPlatform : public QObject
         QTest::addColumn<QPoint>("at");
         const QRect screen(0, 0, 1920, 1080);
         const QRect main(48, 48, 250, 100);
-        QTest::newRow("first, on the right") << main << screen << QSize(400, 300) << 0 << QPoint(306, 48);
-        QTest::newRow("third, cascaded") << main << screen << QSize(400, 300) << 2 << QPoint(362, 104);
+        QTest::newRow("first, on the right")
+            << main << screen << QSize(400, 300) << 0 << QPoint(306, 48);
+        QTest::newRow("third, cascaded")
+            << main << screen << QSize(400, 300) << 2 << QPoint(362, 104);
         QTest::newRow("no room on the right: below")
             << QRect(1700, 48, 250, 100) << screen << QSize(400, 300) << 0 << QPoint(1520, 156);
         QTest::newRow("too tall: kept on the screen")
@@ -736,6 +739,41 @@ class TestPlatform : public QObject
         const QRect placed(other.pos(), other.size());
         QVERIFY(screen.contains(placed));
         QVERIFY(!placed.intersects(QRect(main.pos(), main.size())));
+    }
+
+    // ---- written files: the lock ----
+
+    // A second open for writing (another copy of the program) is refused and empties nothing;
+    // reading stays open to everyone.
+    void writtenFileIsLocked_data()
+    {
+        QTest::addColumn<int>("holder"); // SeqFiles::Mode
+        QTest::addColumn<int>("second");
+        QTest::newRow("append, then output")
+            << int(SeqFiles::Mode::Append) << int(SeqFiles::Mode::Output);
+        QTest::newRow("append, then append")
+            << int(SeqFiles::Mode::Append) << int(SeqFiles::Mode::Append);
+        QTest::newRow("output, then output")
+            << int(SeqFiles::Mode::Output) << int(SeqFiles::Mode::Output);
+    }
+    void writtenFileIsLocked()
+    {
+        QFETCH(int, holder);
+        QFETCH(int, second);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("L.CSV"));
+        SeqFiles mine, other;
+        mine.open(1, path, SeqFiles::Mode(holder));
+        mine.printLine(1, QStringLiteral("row 1"));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, other.open(1, path, SeqFiles::Mode(second)));
+        QVERIFY_THROWS_EXCEPTION(RuntimeError, SeqFiles::checkNotWrittenElsewhere(path));
+        QVERIFY(!other.isOpen(1));
+        other.open(3, path, SeqFiles::Mode::Input);
+        QCOMPARE(other.readRest(3), QByteArray("row 1\r\n"));
+        mine.close(1);
+        SeqFiles::checkNotWrittenElsewhere(path);
+        other.close(3);
+        other.open(1, path, SeqFiles::Mode(second)); // free once closed
     }
 };
 

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -7,9 +8,12 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/syscall.h>
+#include <unistd.h>
 
 #include "data_collect.h"
 #include "data_display.h"
@@ -366,6 +370,93 @@ class TestRecord : public QObject
                                     : QByteArray(i == rows ? "High" : "Lo"));
         }
         QVERIFY(rows >= written); // every row the program had written
+    }
+
+    // ---- what the clock and the file must do besides the rows ----
+
+    // Each row is forced onto the disk soon after it is written. That write-out is seen here
+    // through the file's descriptor, made unusable after the row: only a write-out can notice,
+    // and the recording stops with a message.
+    void rowIsFollowedByAWriteOut()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"SYNC.CSV"_s);
+        Recording m(path, true);
+        m->St->setChecked(true);
+        m.tick(u"10:00:00"_s);
+        QCOMPARE(readAll(path), " 1 ,45.12,%RH,10:00:00,12-07-2026\r\n");
+        int fd = -1;
+        QDirIterator fds(u"/proc/self/fd"_s);
+        while (fds.hasNext()) {
+            const QString entry = fds.next();
+            if (QFileInfo(entry).symLinkTarget() == QFileInfo(path).absoluteFilePath())
+                fd = QFileInfo(entry).fileName().toInt();
+        }
+        QVERIFY(fd >= 0);
+        // In its place a descriptor that refuses everything, so that no other file takes it.
+        const int refusing = ::open(QFile::encodeName(path).constData(), O_PATH);
+        QVERIFY(refusing >= 0 && ::dup2(refusing, fd) == fd);
+        ::close(refusing);
+        QTRY_VERIFY_WITH_TIMEOUT(!m.boxes->shown.isEmpty() &&
+                                     m.boxes->shown.last().contains(u"The recording has stopped"_s),
+                                 10000);
+        QVERIFY(!m->St->isChecked() && m->session().Save_Data == 0);
+    }
+
+    // Start on the collection window arms the clock's own timer: with the meter silent, its ticks
+    // alone write the rows.
+    void startRunsTheTimerThatWritesRows()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"SILENT.CSV"_s);
+        Recording m(path, true);
+        QVERIFY(!m->Timer1->isActive()); // saving was asked for: the timer waits for Start
+        m->dataCollect()->Command1->click();
+        QVERIFY(m->St->isChecked());
+        m.clock->set(kDay, QTime(10, 0, 1));
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(path), " 1 ,45.12,%RH,10:00:01,12-07-2026\r\n", 10000);
+        // The next tick takes the new reference; a second later the next row is due.
+        QTRY_COMPARE_WITH_TIMEOUT(m->session().Sample_Armed, 1, 10000);
+        m.clock->set(kDay, QTime(10, 0, 2));
+        QTRY_COMPARE_WITH_TIMEOUT(readAll(path),
+                                  " 1 ,45.12,%RH,10:00:01,12-07-2026\r\n"
+                                  " 2 ,45.12,%RH,10:00:02,12-07-2026\r\n",
+                                  10000);
+    }
+
+    // A collection whose time window opens after the readings began: every field of the closing
+    // rows comes from the opening, none from before it.
+    void timedCollectionClosesWithItsOwnExtremes_data()
+    {
+        QTest::addColumn<bool>("one");
+        QTest::addColumn<QByteArray>("closing");
+        QTest::newRow("one display") << true
+                                     << QByteArray("High,-99999,%RH,12-07-2026-10:00:01\r\n"
+                                                   "Lo,99999,%RH,12-07-2026-10:00:01\r\n");
+        QTest::newRow("two displays")
+            << false
+            << QByteArray(
+                   "High,-99999,%RH,12-07-2026-10:00:01,-99999, Deg C,12-07-2026-10:00:01\r\n"
+                   "Lo,99999,%RH,12-07-2026-10:00:01,99999, Deg C,12-07-2026-10:00:01\r\n");
+    }
+    void timedCollectionClosesWithItsOwnExtremes()
+    {
+        QFETCH(bool, one);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"WINDOW.CSV"_s);
+        Recording m(path, one); // the reading and its extremes stamped 09:59:59
+        FrmDataCollect* w = m->dataCollect();
+        w->Start_Time->setText(u"10:00:00"_s);
+        w->Stop_Time->setText(u"10:00:03"_s);
+        m->St->setChecked(true);
+        for (const char* at : {"10:00:00", "10:00:01", "10:00:02", "10:00:03"})
+            m.tick(QString::fromLatin1(at));
+        QList<QByteArray> lines = readAll(path).split('\n');
+        QCOMPARE(lines.size(), 5); // two rows, two closing rows, nothing after the last break
+        QVERIFY(lines[0].startsWith(" 1 ,") && lines[0].contains(",10:00:01,"));
+        QVERIFY(lines[1].startsWith(" 2 ,") && lines[1].contains(",10:00:02,"));
+        QFETCH(QByteArray, closing);
+        QCOMPARE(lines[2] + '\n' + lines[3] + '\n', closing);
     }
 };
 

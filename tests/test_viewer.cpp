@@ -1,8 +1,11 @@
 // "View File" through the main window, with a fake open dialog and real files.
 
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <sys/stat.h>
 
 #include "fil_disp.h"
 #include "test_main_window.h"
@@ -48,6 +51,9 @@ class TestViewer : public QObject
     void nextViewingReplacesTheListAndHideKeepsIt();
     void resizeRule_data();
     void resizeRule();
+    void largeFiles_data();
+    void largeFiles();
+    void windowStaysOnTheScreen();
 };
 
 void TestViewer::listsTheFileLastLineFirst_data()
@@ -64,6 +70,10 @@ void TestViewer::listsTheFileLastLineFirst_data()
     QTest::newRow("blank lines kept") << QByteArray("\r\n\r\nx\r\n") << QStringList{"    3 x", "    2 ", "    1 "} << false;
     QTest::newRow("bytes as Latin-1") << QByteArray("23.5\xb0" "C") << QStringList{"    1 23.5\u00b0C"} << false;
     QTest::newRow("cancelled: the proposed file") << QByteArray("only\r\n") << QStringList{"    1 only"} << true;
+    QTest::newRow("control characters") << QByteArray("a\tb\x00" "c\x1b\x7f\x01\x85\x9f\xa0\r\nz", 14)
+        << QStringList{"    2 z", "    1 a\u2409b\u2400c\u241b\u2421\u2401\ufffd\ufffd\u00a0"} << false;
+    QTest::newRow("a line longer than is shown") << QByteArray(5000, 'x') + "\r\n" + QByteArray(4096, 'y')
+        << QStringList{"    2 " + QString(4096, u'y'), "    1 " + QString(4096, u'x') + u'\u2026'} << false;
     // clang-format on
 }
 
@@ -120,7 +130,11 @@ void TestViewer::failures_data()
     QTest::newRow("the file being recorded") << "recording" << "File already open, Can't Open files that are in use";
     QTest::newRow("missing file") << "%1/MISSING.CSV" << "File not found: %1/MISSING.CSV";
     QTest::newRow("first dialog cancelled") << "" << "Bad file name";
-    QTest::newRow("a folder") << "%1" << "Cannot open %1";
+    QTest::newRow("a folder") << "%1" << "Cannot list %1: it is not a regular file";
+    // A pipe would wait for a writer, holding up the recording; a device never ends.
+    QTest::newRow("a pipe") << "%1/PIPE" << "Cannot list %1/PIPE: it is not a regular file";
+    QTest::newRow("/dev/zero") << "/dev/zero" << "Cannot list /dev/zero: it is not a regular file";
+    QTest::newRow("/dev/null") << "/dev/null" << "Cannot list /dev/null: it is not a regular file";
     // clang-format on
 }
 
@@ -132,6 +146,8 @@ void TestViewer::failures()
     const QString recording = dir.filePath(QStringLiteral("REC.CSV"));
     const QString good = dir.filePath(QStringLiteral("GOOD.CSV"));
     writeFile(good, "a\r\nb\r\n");
+    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("PIPE"))).constData(), 0600),
+             0);
     MainWithFakes m;
     m.files->open(1, recording, SeqFiles::Mode::Append);
     view(m, good); // a list to be cleared
@@ -188,6 +204,99 @@ void TestViewer::resizeRule()
     const QSize rule(twipsToPixels(outerWidthTwips(w) - 150, w),
                      twipsToPixels(outerHeightTwips(w) - 400, w));
     QCOMPARE(w->List1->size(), empty ? QSize(0, 0) : rule);
+}
+
+namespace {
+
+// This process's resident memory in kB; peak: the most since the last reset.
+qint64 residentKb(bool peak)
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray key = peak ? "VmHWM:" : "VmRSS:";
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith(key))
+            return line.mid(key.size()).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+bool resetPeak()
+{
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    return f.open(QIODevice::WriteOnly) && f.write("5") == 1;
+}
+
+} // namespace
+
+// 50 MB files, whatever their line lengths: read in pieces with the event loop served between
+// them, listed and painted with at most as much memory again as the file.
+void TestViewer::largeFiles_data()
+{
+    QTest::addColumn<QByteArray>("pattern"); // repeated to 50 MB
+    QTest::addColumn<qsizetype>("lines");
+    QTest::addColumn<QString>("top");
+    const qsizetype size = 50 << 20;
+    QTest::newRow("one line, no line end")
+        << QByteArray("x") << qsizetype(1) << "    1 " + QString(4096, u'x') + u'\u2026';
+    QTest::newRow("empty lines") << QByteArray("\n") << size << "28800 ";
+    QTest::newRow("short lines") << QByteArray("ab\r\n") << size / 4 << "07200 ab";
+}
+
+void TestViewer::largeFiles()
+{
+    QFETCH(QByteArray, pattern);
+    QFETCH(qsizetype, lines);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("BIG.CSV"));
+    const qsizetype size = 50 << 20;
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        const QByteArray piece = pattern.repeated((1 << 20) / pattern.size());
+        for (qsizetype written = 0; written < size; written += piece.size())
+            QCOMPARE(f.write(piece), piece.size());
+    }
+    MainWithFakes m;
+    m->filDisp()->show();
+    int turns = 0; // the event loop's turns while the file is read
+    QTimer turn;
+    connect(&turn, &QTimer::timeout, [&] { ++turns; });
+    turn.start(0);
+    QVERIFY(resetPeak());
+    const qint64 before = residentKb(false);
+    view(m, path);
+    m->filDisp()->List1->viewport()->grab(); // painted, too
+    const qint64 peak = residentKb(true);
+    turn.stop();
+    FileListBox* list = m->filDisp()->List1;
+    QCOMPARE(list->count(), lines + 1);
+    QTEST(list->row(0), "top");
+    QCOMPARE(list->row(list->count() - 1), kHeading);
+    qInfo("%lld kB more at the peak for a %lld kB file; %d event-loop turns", peak - before,
+          qlonglong(size / 1024), turns);
+    QVERIFY2(turns >= 25, qPrintable(QString::number(turns)));
+    QVERIFY2(
+        before > 0 && (peak - before) * 1024 < 2 * size,
+        qPrintable(
+            QStringLiteral("%1 kB more for a %2 kB file").arg(peak - before).arg(size / 1024)));
+}
+
+// However large it was made, the viewer fits the screen, frame and all, when it is shown.
+void TestViewer::windowStaysOnTheScreen()
+{
+    MainWithFakes m;
+    FrmFilDisp* w = m->filDisp();
+    const QRect room = w->screen()->availableGeometry();
+    w->setGeometry(QRect(room.topLeft() + QPoint(200, 300), room.size() + QSize(300, 400)));
+    w->show();
+    const QRect frame(w->pos(), w->frameGeometry().size().expandedTo(w->size()));
+    QVERIFY2(room.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                  .arg(frame.x())
+                                                  .arg(frame.y())
+                                                  .arg(frame.width())
+                                                  .arg(frame.height())));
+    QVERIFY(w->List1->height() > 0);
 }
 
 QTEST_MAIN(TestViewer)

@@ -30,6 +30,19 @@ void putEscaped(QByteArray& out, const QString& text)
     }
 }
 
+const char* const kHelp = R"(Usage: quorvane-decode [--single] [FILE]
+       quorvane-decode --help | --version
+
+Decodes what a meter sent (its 16-byte packets, back to back) from FILE, or from standard input
+when FILE is missing or "-", into one line per packet on standard output: display 1 value, display
+1 unit, display 2 value, display 2 unit, separated by TABs. A packet the decoder rejects gives a
+line "error", a TAB and the reason. Control bytes and the backslash are written as \xHH.
+
+  --single    decode as a single-display meter does (default: dual display)
+  --help      this text
+  --version   print the version
+)";
+
 int usage(const char* why)
 {
     std::fprintf(stderr, "quorvane-decode: %s\nusage: quorvane-decode [--single] [FILE]\n", why);
@@ -49,6 +62,12 @@ int main(int argc, char** argv)
             options = false;
         } else if (options && std::strcmp(a, "--single") == 0) {
             single = true;
+        } else if (options && std::strcmp(a, "--help") == 0) {
+            std::fputs(kHelp, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        } else if (options && std::strcmp(a, "--version") == 0) {
+            std::puts("quorvane-decode " QUORVANE_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
         } else if (options && a[0] == '-' && a[1] != '\0') {
             return usage((QByteArray("unknown option ") + a).constData());
         } else if (!path) {

@@ -73,10 +73,14 @@ Datalogger:
                       the end-of-data packet, as the meter does after its RESET key. Trigger:
                       any key on this program's terminal (when it runs in the foreground) or
                       the signal SIGUSR1 (kill -USR1 PID).
+  --fast-dump         send the dump as fast as the line takes it instead of at 9600 baud (on a
+                      pseudo-terminal: as fast as the program reads it)
 
 Other:
-  --verbose           print every packet sent on stderr
+  --verbose           print every packet sent on stderr (and "late: N ms" after a character-paced
+                      one whose characters ran N ms or more behind)
   --help              this text
+  --version           print the version
 
 On a pseudo-terminal packets are sent only while the other end is open (a meter's characters
 are lost while no program listens); --count counts only packets that were delivered.
@@ -107,6 +111,7 @@ struct Options
     int splitMs = 0;
     bool charTime = false;
     long datalogger = 0;
+    bool fastDump = false;
     bool verbose = false;
     unsigned seed = 0;
     bool seeded = false;
@@ -486,6 +491,9 @@ Options parseArgs(int argc, char** argv)
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             std::exit(0);
+        } else if (a == "--version") {
+            std::puts("quorvane-meter-sim " QUORVANE_VERSION);
+            std::exit(0);
         } else if (a == "--link") {
             o.link = need();
         } else if (a == "--device") {
@@ -509,6 +517,8 @@ Options parseArgs(int argc, char** argv)
             o.charTime = true;
         } else if (a == "--datalogger") {
             o.datalogger = parseWhole(a, need(), 0, 1000000);
+        } else if (a == "--fast-dump") {
+            o.fastDump = true;
         } else if (a == "--verbose") {
             o.verbose = true;
         } else {
@@ -560,14 +570,19 @@ class Sim
             if (!listening)
                 continue;
             Packet p = m_meter.next();
-            if (tailPending) {
-                tailPending = false;
-                send(p.data() + 9, 7, "tail");
-                continue;
-            }
-            if (!send(p.data(), p.size(), "packet"))
-                continue;
-            ++m_sent;
+            const bool tail = tailPending;
+            tailPending = false;
+            const bool sent =
+                tail ? send(p.data() + 9, 7, "tail") : send(p.data(), p.size(), "packet");
+            // A meter that fell behind (a busy machine slowed its characters) still pauses
+            // before its next packet: two never come closer than its rate allows.
+            const auto earliest =
+                Clock::now() +
+                std::chrono::duration_cast<Clock::duration>(
+                    std::chrono::duration<double>(std::max(0.0, interval - kLineSeconds)));
+            next = std::max(next, earliest);
+            if (sent && !tail)
+                ++m_sent;
         }
         // Closing a pseudo-terminal throws away what the other end has not read yet.
         if (!g_stop)
@@ -668,11 +683,24 @@ class Sim
             if (k > 0)
                 sleepFor(m_opt.splitMs / 1000.0);
             if (m_opt.charTime) {
+                // Each character at its own time, so that one late wake-up does not delay all
+                // those after it.
+                auto due = Clock::now();
+                auto latest = Clock::duration::zero();
                 for (size_t i = 0; i < len; ++i) {
+                    std::this_thread::sleep_until(due);
+                    latest = std::max(latest, Clock::now() - due);
                     if (!m_line.write(data + at + i, 1))
                         return false;
-                    sleepFor(kCharSeconds);
+                    due += std::chrono::duration_cast<Clock::duration>(
+                        std::chrono::duration<double>(kCharSeconds));
                 }
+                // A character held up this long leaves a pause inside the packet that a reader
+                // may take for the end of one.
+                const auto ms =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(latest).count();
+                if (m_opt.verbose && ms >= 20)
+                    std::fprintf(stderr, "late: %lld ms\n", static_cast<long long>(ms));
             } else if (!m_line.write(data + at, len)) {
                 return false;
             }
@@ -694,8 +722,10 @@ class Sim
             std::chrono::duration<double>(kLineSeconds));
         for (long i = 0; i <= m_opt.datalogger && !g_stop; ++i) {
             const Packet p = i < m_opt.datalogger ? m_meter.next() : endOfData();
-            std::this_thread::sleep_until(next);
-            next += step;
+            if (!m_opt.fastDump) {
+                std::this_thread::sleep_until(next);
+                next += step;
+            }
             if (!m_opt.charTime) {
                 if (!m_line.write(p.data(), p.size()))
                     break;

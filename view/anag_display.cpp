@@ -1,6 +1,7 @@
 #include "anag_display.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 
@@ -26,20 +27,29 @@ FrmAnagDisplay::FrmAnagDisplay(QWidget* parent) : QWidget(parent)
         l->setAlignment(align);
         return l;
     };
-    const Qt::Alignment centre = Qt::AlignHCenter | Qt::AlignTop;
-    Label25 = mk(centre);
-    Label26 = mk(centre);
+    // The limit texts are drawn on the dial's face, with no box of their own; they change only
+    // with the scale.
+    auto limit = [this] {
+        auto* l = new QLabel(Frame6);
+        l->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+        l->setTextFormat(Qt::PlainText);
+        return l;
+    };
+    Label25 = limit();
+    Label26 = limit();
     Label19 = mk(Qt::AlignLeft | Qt::AlignBottom);
     Label20 = mk(Qt::AlignLeft | Qt::AlignTop);
-    Label23 = mk(centre);
-    Label24 = mk(centre);
+    Label23 = limit();
+    Label24 = limit();
     Label21 = mk(Qt::AlignLeft | Qt::AlignBottom);
     Label22 = mk(Qt::AlignLeft | Qt::AlignTop);
+    // Below this the limit texts would have no room on the face.
+    setMinimumSize(kMinWidth, kMinHeight);
     resize(twipsToPixels(5700, this), twipsToPixels(4020, this));
 }
 
-// One display's row: the gauge on the left with its limits under the ends of the scale, the
-// value large on the right and its unit below.
+// One display's row: the gauge on the left with its limits on the face below the ends of the
+// scale, the value large on the right and its unit below.
 void FrmAnagDisplay::layoutRow(int top, int height, GaugeDial* dial, QLabel* lower, QLabel* upper,
                                QLabel* value, QLabel* unit)
 {
@@ -48,14 +58,15 @@ void FrmAnagDisplay::layoutRow(int top, int height, GaugeDial* dial, QLabel* low
     dial->setGeometry(pad, top + pad, std::max(1, dialW - pad), std::max(1, height - 2 * pad));
 
     QFont small = font();
-    small.setPixelSize(std::clamp(height / 9, 10, 16));
-    const int limitH = small.pixelSize() + 4;
-    const int limitW = std::max(40, dialW / 3);
-    for (auto [label, end] :
-         {std::pair{lower, dial->lowerEnd()}, std::pair{upper, dial->upperEnd()}}) {
+    small.setPixelSize(std::clamp(std::min(height / 9, dialW / 12), 10, 16));
+    // Room for the widest limit the gauge holds.
+    const QFontMetrics fm(small);
+    const QSize text(fm.horizontalAdvance(QStringLiteral("-32768")) + 2, fm.height());
+    for (auto [label, upperEnd] : {std::pair{lower, false}, std::pair{upper, true}}) {
         label->setFont(small);
-        const QPointF at = dial->mapTo(Frame6, end.toPoint());
-        label->setGeometry(int(at.x()) - limitW / 2, int(at.y()) + 6, limitW, limitH);
+        const QRect at = dial->limitTextRect(upperEnd, text);
+        label->setGeometry(at.translated(dial->pos()));
+        label->raise();
     }
 
     const int textX = dialW + 2 * pad;

@@ -21,6 +21,8 @@ class FrmAnagDisplay : public QWidget
     QLabel *Label23, *Label24, *Label21, *Label22; // gauge 2: the same
 
     GaugeDial* dial(int gauge) const { return gauge == 1 ? m_dial1 : m_dial2; }
+    static constexpr int kMinWidth = 240;
+    static constexpr int kMinHeight = 100;
 
     // The meter has gone quiet: needles, values and units are shown faded, and their tool tip
     // says since when (`since` empty: live again).

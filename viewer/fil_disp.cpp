@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 
 #include "list_keys.h"
@@ -90,8 +92,10 @@ void FileListBox::paintEvent(QPaintEvent*)
         if (selected)
             p.fillRect(box, palette().brush(QPalette::Highlight));
         p.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
-        p.drawText(box.adjusted(3, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   m_listing->row(r));
+        // A row wider than the list ends in a mark, so that a cut line never looks whole.
+        const QRect text = box.adjusted(3, 0, 0, 0);
+        p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                   fontMetrics().elidedText(m_listing->row(r), Qt::ElideRight, text.width()));
     }
 }
 
@@ -167,6 +171,37 @@ FrmFilDisp::FrmFilDisp(QWidget* parent) : QWidget(parent, Qt::Tool)
 void FrmFilDisp::Command1_Click()
 {
     hide();
+}
+
+void FrmFilDisp::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fitScreen();
+}
+
+void FrmFilDisp::fitScreen()
+{
+    const QScreen* s = screen();
+    if (!s)
+        return;
+    // The frame as far as it is known; before the window system has framed the window, a title
+    // bar's worth is kept free.
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty())
+        frame = QSize(8, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8);
+    const QRect room = s->availableGeometry();
+    const QSize fits = size().boundedTo(room.size() - frame);
+    if (fits != size())
+        resize(fits);
+    // Its foot and right edge on the screen too (a window's position is its frame's).
+    QRect g(pos(), size() + frame);
+    if (!room.contains(g)) {
+        g.moveRight(std::min(g.right(), room.right()));
+        g.moveBottom(std::min(g.bottom(), room.bottom()));
+        g.moveLeft(std::max(g.left(), room.left()));
+        g.moveTop(std::max(g.top(), room.top()));
+        move(g.topLeft());
+    }
 }
 
 void FrmFilDisp::resizeEvent(QResizeEvent* event)

@@ -51,6 +51,10 @@ class FrmFilDisp : public QWidget
 
     void Command1_Click();
 
+    // Made to fit the screen it is on, frame and all: never bigger, never past its edges.
+    void fitScreen();
+
   protected:
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 };

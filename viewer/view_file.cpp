@@ -1,5 +1,7 @@
 #include "view_file.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <new>
 
 #include "common_dialog.h"
@@ -31,9 +33,24 @@ void viewFile(const FileViewerIo& io, QString& saveFileName, int& viewOpen)
         io.files.open(ViewerFileNumber, saveFileName, SeqFiles::Mode::Input);
         viewOpen = 1;
         w->List1->setListing(FileListing()); // the heading, until the lines are in
-        w->List1->setListing(FileListing(io.files.readRest(ViewerFileNumber)));
+        // In pieces, letting the sampling clock and the serial line have their turns between
+        // them; the user's input waits, so nothing can start another viewing meanwhile.
+        QPointer<FrmFilDisp> shown = w;
+        FileListing listing;
+        listing.reserve(qsizetype(io.files.size(ViewerFileNumber)));
+        for (;;) {
+            const QByteArray piece = io.files.read(ViewerFileNumber, ViewerPieceBytes);
+            if (piece.isEmpty())
+                break;
+            listing.append(piece);
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            if (!shown || !io.files.isOpen(ViewerFileNumber))
+                break; // the window went away, or the program is closing: so does the viewing
+        }
         io.files.close(ViewerFileNumber);
         viewOpen = 0;
+        if (shown)
+            shown->List1->setListing(std::move(listing));
     } catch (const RuntimeError& e) {
         io.files.close(ViewerFileNumber);
         viewOpen = 0;

@@ -19,7 +19,10 @@ struct FileViewerIo
 };
 
 // "View File": asks for a file (proposing `saveFileName`, which takes the name chosen) and lists
-// it. A failure ends the viewing after one message, with the file released and `viewOpen` 0.
+// it, reading it in pieces with the event loop's timers and the serial line served between
+// them. Only regular files are read. A failure ends the viewing after one message, with the file
+// released and `viewOpen` 0.
 void viewFile(const FileViewerIo& io, QString& saveFileName, int& viewOpen);
 
 constexpr int ViewerFileNumber = 3;
+constexpr qint64 ViewerPieceBytes = 1 << 20; // read between two turns of the event loop
