@@ -24,12 +24,8 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 "$QV_ROOT/scripts/package.sh" --build-dir "$build" --out "$work/out" >/dev/null
 deb="$work/out/quorvane_${QV_VERSION}_${arch}.deb"
 record_deb="$work/out/quorvane-record_${QV_VERSION}_${arch}.deb"
-debs=("$deb")
-programs=(quorvane quorvane-meter-sim quorvane-decode)
-if [ "$QV_HAS_RECORD" = 1 ]; then
-    programs+=(quorvane-record)
-    debs+=("$record_deb")
-fi
+debs=("$deb" "$record_deb")
+programs=(quorvane quorvane-meter-sim quorvane-decode quorvane-record)
 files_of() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | sort; }
 
 # -- What the package holds
@@ -44,20 +40,18 @@ held=$(files_of "$deb")
 for f in "${expected[@]}"; do
     grep -qxF "$f" <<<"$held" || fail "quorvane's package lacks $f"
 done
-if [ "$QV_HAS_RECORD" = 1 ]; then
-    want=$(printf '%s\n' usr/bin/quorvane-record usr/share/man/man1/quorvane-record.1.gz \
-               usr/share/doc/quorvane-record/copyright usr/share/doc/quorvane-record/changelog.gz |
-           sort)
-    [ "$(files_of "$record_deb")" = "$want" ] ||
-        fail "quorvane-record's package holds $(files_of "$record_deb" | tr '\n' ' ')"
-    # A box without a desktop gets no display libraries.
-    depends=$(dpkg-deb -f "$record_deb" Depends)
-    for lib in libqt6core6 libqt6serialport6; do
-        grep -q "\b$lib\b" <<<"$depends" || fail "quorvane-record does not depend on $lib"
-    done
-    ! grep -Eq 'libqt6(gui|widgets|printsupport)|qpa|libx|libgl' <<<"$depends" ||
-        fail "quorvane-record depends on display libraries: $depends"
-fi
+want=$(printf '%s\n' usr/bin/quorvane-record usr/share/man/man1/quorvane-record.1.gz \
+           usr/share/doc/quorvane-record/copyright usr/share/doc/quorvane-record/changelog.gz |
+       sort)
+[ "$(files_of "$record_deb")" = "$want" ] ||
+    fail "quorvane-record's package holds $(files_of "$record_deb" | tr '\n' ' ')"
+# A box without a desktop gets no display libraries.
+depends=$(dpkg-deb -f "$record_deb" Depends)
+for lib in libqt6core6 libqt6serialport6; do
+    grep -q "\b$lib\b" <<<"$depends" || fail "quorvane-record does not depend on $lib"
+done
+! grep -Eq 'libqt6(gui|widgets|printsupport)|qpa|libx|libgl' <<<"$depends" ||
+    fail "quorvane-record depends on display libraries: $depends"
 grep -q 'qt6-qpa-plugins' <<<"$(dpkg-deb -f "$deb" Depends)" ||
     fail "quorvane does not depend on the display plugins"
 
@@ -91,7 +85,7 @@ for p in "${programs[@]}"; do
         grep -qF -- "$opt" <<<"$text" || fail "$p.1 does not describe $opt"
     done
 done
-[ "$QV_HAS_RECORD" = 1 ] && cp "$work/record-root/usr/bin/quorvane-record" "$root/usr/bin/"
+cp "$work/record-root/usr/bin/quorvane-record" "$root/usr/bin/"
 
 # -- The programs as installed, with nothing of this tree around them
 mkdir "$work/home"
@@ -112,14 +106,12 @@ timeout 20 head -c 48 "$work/meter" >"$work/capture" || fail "no packets from th
 decoded=$("${bare[@]}" quorvane-decode "$work/capture")
 [ "$(grep -cE $'\t%RH\t.*\t ?Deg C$' <<<"$decoded")" = 3 ] ||
     fail "the decoder read the simulator as: $decoded"
-if [ "$QV_HAS_RECORD" = 1 ]; then
-    env -i PATH="$root/usr/bin:/usr/bin:/bin" timeout 60 quorvane-record --port "$work/meter" --dual --samples 3 --quiet \
-        "$work/rec.csv" 2>/dev/null || fail "quorvane-record exits $?"
-    rows=$(grep -cE '^ [0-9]+ ,[-+ ][0-9.]+,%RH,' "$work/rec.csv" || true)
-    [ "$rows" = 3 ] && [ "$(grep -c '^High,' "$work/rec.csv")" = 1 ] &&
-        [ "$(grep -c '^Lo,' "$work/rec.csv")" = 1 ] ||
-        fail "quorvane-record wrote: $(cat "$work/rec.csv")"
-fi
+env -i PATH="$root/usr/bin:/usr/bin:/bin" timeout 60 quorvane-record --port "$work/meter" --dual --samples 3 --quiet \
+    "$work/rec.csv" 2>/dev/null || fail "quorvane-record exits $?"
+rows=$(grep -cE '^ [0-9]+ ,[-+ ][0-9.]+,%RH,' "$work/rec.csv" || true)
+[ "$rows" = 3 ] && [ "$(grep -c '^High,' "$work/rec.csv")" = 1 ] &&
+    [ "$(grep -c '^Lo,' "$work/rec.csv")" = 1 ] ||
+    fail "quorvane-record wrote: $(cat "$work/rec.csv")"
 
 if [ $failures -gt 0 ]; then
     echo "check-package: $failures failures" >&2

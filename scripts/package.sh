@@ -103,9 +103,8 @@ stage quorvane
 bins=("$work/src/debian/quorvane/usr/bin/"*)
 # Qt finds its display plugin at run time, out of shlibdeps' sight.
 depends="$(shlibs "${bins[@]}"), qt6-qpa-plugins"
-overlap=()
-[ "$QV_HAS_RECORD" = 1 ] && overlap=("Provides: quorvane-record (= $QV_VERSION)"
-                                     "Conflicts: quorvane-record" "Replaces: quorvane-record")
+overlap=("Provides: quorvane-record (= $QV_VERSION)" "Conflicts: quorvane-record"
+         "Replaces: quorvane-record")
 control quorvane "$depends" "handheld meter reader: live view, recording, datalogger download" \
 "Quorvane reads a handheld measuring meter (humidity, temperature, air flow,
 light, UV, sound, pressure and others) over an RS-232 or USB-serial line and
@@ -117,10 +116,9 @@ lists saved files.
 This package holds the desktop program, quorvane-record (the same recording
 without a window), a meter simulator and a packet decoder." "${overlap[@]}"
 
-if [ "$QV_HAS_RECORD" = 1 ]; then
-    stage quorvane-record record
-    control quorvane-record "$(shlibs "$work/src/debian/quorvane-record/usr/bin/quorvane-record")" \
-        "record a handheld meter's readings into CSV files, without a display" \
+stage quorvane-record record
+control quorvane-record "$(shlibs "$work/src/debian/quorvane-record/usr/bin/quorvane-record")" \
+    "record a handheld meter's readings into CSV files, without a display" \
 "quorvane-record reads a handheld measuring meter over a serial line and
 records samples of its readings into comma-separated save files on a
 schedule, line for line as the Quorvane desktop program writes them, with no
@@ -128,5 +126,4 @@ window and no display: over SSH, or started by the system at boot.
 
 This package holds quorvane-record alone, for a box without a desktop; the
 quorvane package holds it too, beside the desktop program." \
-        "Conflicts: quorvane" "Replaces: quorvane"
-fi
+    "Conflicts: quorvane" "Replaces: quorvane"
