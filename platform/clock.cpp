@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <chrono>
 
-QDateTime SystemClock::local() const
+qint64 SystemClock::localMs() const
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     if (now < m_validFromMs || now >= m_validUntilMs) {
@@ -23,17 +23,25 @@ QDateTime SystemClock::local() const
         m_validFromMs = now;
         m_validUntilMs = until;
     }
-    return QDateTime::fromMSecsSinceEpoch(now + m_offsetMs, Qt::UTC);
+    return now + m_offsetMs;
 }
+
+// Straight from the milliseconds: these are read for every packet, and a date-time object
+// costs several times as much.
+static constexpr qint64 kDayMs = 86'400'000;
+static constexpr qint64 kJulianDayOf1970 = 2'440'588;
 
 QDate SystemClock::date() const
 {
-    return local().date();
+    const qint64 ms = localMs();
+    const qint64 day = ms >= 0 ? ms / kDayMs : -((-ms + kDayMs - 1) / kDayMs);
+    return QDate::fromJulianDay(day + kJulianDayOf1970);
 }
 
 QTime SystemClock::time() const
 {
-    return local().time();
+    const qint64 ms = localMs() % kDayMs;
+    return QTime::fromMSecsSinceStartOfDay(int(ms >= 0 ? ms : ms + kDayMs));
 }
 
 qint64 SystemClock::monotonicMs() const

@@ -14,8 +14,6 @@ class Clock
     virtual qint64 monotonicMs() const = 0; // milliseconds from an arbitrary start
 };
 
-class QDateTime;
-
 class SystemClock : public Clock
 {
   public:
@@ -24,7 +22,7 @@ class SystemClock : public Clock
     qint64 monotonicMs() const override;
 
   private:
-    QDateTime local() const;
+    qint64 localMs() const; // milliseconds since 1970 on the local clock
     // The zone's offset from UTC, and the span of UTC time in which it holds: asking the zone on
     // every reading costs a look at the zone file each time, many times a second.
     mutable qint64 m_offsetMs = 0;

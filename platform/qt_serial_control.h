@@ -8,7 +8,8 @@
 #include "serial_control.h"
 
 // Comm1 on QSerialPort. Received bytes gather in our own buffer; OnComm is raised once a packet's
-// worth is waiting and the line has paused, so every read starts at a packet boundary.
+// worth is waiting and the line has paused, so every read starts at a packet boundary, or at once
+// when what is waiting is exactly one packet, start code to closing return.
 class QtSerialControl : public SerialControl
 {
     Q_OBJECT
@@ -32,7 +33,7 @@ class QtSerialControl : public SerialControl
     void waitForInput(int ms) override;
 
     // Tuning, in milliseconds; the defaults suit 9600 baud over real and USB lines.
-    void setPauseMs(int ms) { m_pause.setInterval(ms); }
+    void setPauseMs(int ms) { m_pauseMs = ms; }
     void setStaleMs(int ms) { m_staleMs = ms; }
     void setReconnectMs(int ms) { m_reconnect.setInterval(ms); }
 
@@ -44,11 +45,12 @@ class QtSerialControl : public SerialControl
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void onPause();
+    static bool endsAsAPacket(const QByteArray& bytes);
     void onStale();
     void tryReconnect();
     void closeLost();
     void pull();
-    void take(const QByteArray& bytes);
+    void takeAll();
     void takeWhatFits();
     QString portName() const;
 
@@ -56,6 +58,7 @@ class QtSerialControl : public SerialControl
     QSerialPort m_port;
     QByteArray m_buffer;
     QTimer m_pause;
+    int m_pauseMs = 5;
     QTimer m_stale;
     int m_staleMs = 100;
     QTimer m_reconnect;

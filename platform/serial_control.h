@@ -30,7 +30,10 @@ public:
     virtual void waitForInput(int ms) = 0;
 
 signals:
-    // Received characters are waiting: at least a packet's worth, and the line has paused.
+    // Received characters are waiting: at least a packet's worth, and the line has paused or they
+    // are exactly one packet. It may be raised from inside the port's own notification, which is
+    // not raised again until the handler returns: a handler that needs the user (a message box)
+    // posts that for later, as both faces do.
     void OnComm();
     // Something the user should know about the link (device lost, device back).
     void notice(const QString& text);

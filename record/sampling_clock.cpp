@@ -4,12 +4,26 @@
 
 #include "texts.h"
 
+namespace {
+
+// The value of a field of the time text: two digits, as the clock always gives them, are read
+// straight off; anything else as any number text is read.
+double fieldValue(QStringView field)
+{
+    const auto digit = [&field](int i) { return field[i] >= u'0' && field[i] <= u'9'; };
+    if (field.size() == 2 && digit(0) && digit(1))
+        return (field[0].unicode() - u'0') * 10 + (field[1].unicode() - u'0');
+    return texts::leadingNumber(field.toString());
+}
+
+} // namespace
+
 void timeCheck(RecordState& st, long long& recCount, const QString& now, bool recording,
                const TimeCheckHooks& hooks)
 {
-    using texts::leadingNumber;
-    st.Now_Secs = leadingNumber(now.left(2)) * 3600 + leadingNumber(now.mid(3, 2)) * 60 +
-                  leadingNumber(now.right(2));
+    const QStringView t(now);
+    st.Now_Secs =
+        fieldValue(t.left(2)) * 3600 + fieldValue(t.mid(3, 2)) * 60 + fieldValue(t.right(2));
     if (st.Sample_Armed == 0) {
         st.Last_Sample_Secs = st.Now_Secs;
         st.Sample_Armed = 1;

@@ -9,7 +9,6 @@
 SaveFile::SaveFile(SeqFiles& files, QObject* parent) : QObject(parent), m_files(files)
 {
     m_sync.setSingleShot(true);
-    m_sync.setInterval(SyncDelayMs);
     connect(&m_sync, &QTimer::timeout, this, [this] {
         try {
             syncNow();
@@ -17,10 +16,12 @@ SaveFile::SaveFile(SeqFiles& files, QObject* parent) : QObject(parent), m_files(
             emit syncFailed(e.description());
         }
     });
-    m_watch.setInterval(WatchMs);
+    m_watch.setSingleShot(true);
     connect(&m_watch, &QTimer::timeout, this, [this] {
         if (m_files.lostLastName(Number))
             restore();
+        if (isOpen())
+            m_watch.start(WatchMs);
     });
 }
 
@@ -65,7 +66,7 @@ void SaveFile::open(const QString& path)
 {
     // The absolute path, so that a message names the file wherever the program was started.
     m_files.open(Number, QFileInfo(path).absoluteFilePath(), SeqFiles::Mode::Append);
-    m_watch.start();
+    m_watch.start(WatchMs);
 }
 
 bool SaveFile::isOpen() const
@@ -76,8 +77,12 @@ bool SaveFile::isOpen() const
 void SaveFile::writeLine(const QString& line)
 {
     m_files.printLine(Number, line);
-    if (!m_sync.isActive())
-        m_sync.start(); // one write-out covers every row of the next few seconds
+    // One write-out covers every row of the next few seconds. One already waiting is done as soon
+    // as this row returns: rows a second apart then bring it, instead of a wake-up of its own.
+    m_sync.start(m_sync.isActive() ? 0 : SyncDelayMs);
+    // A row is a look at the file as good as the watch's, which then waits for a quiet spell:
+    // rows a second apart keep it from waking at all.
+    m_watch.start(m_files.lostLastName(Number) ? 0 : WatchMs + WatchMs / 4);
 }
 
 void SaveFile::syncNow()

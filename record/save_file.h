@@ -12,8 +12,9 @@ class SeqFiles;
 // of the delayed write-out comes as syncFailed.
 //
 // A file that loses its last name while open (deleted, or its folder removed) is written again
-// within WatchMs at its path, folder and all, or else under its name in the home folder, with
-// every row it held; recording goes on there (restored). If neither can be written: lost.
+// at the next row or within WatchMs and a quarter, whichever is sooner, at its path, folder and
+// all, or else under its name in the home folder, with every row it held; recording goes on
+// there (restored). If neither can be written: lost.
 class SaveFile : public QObject
 {
     Q_OBJECT

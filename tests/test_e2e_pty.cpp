@@ -160,6 +160,8 @@ class TestE2ePty : public QObject
     void lineThatNeverPausesKeepsTheBufferBounded();
     void framingHoldsPerRead_data();
     void framingHoldsPerRead();
+    void exactlyOnePacketNeedsNoPause_data();
+    void exactlyOnePacketNeedsNoPause();
     void pollingWithoutEventLoopSeesPackets();
     void pollThatFallsBehindLosesNothing_data();
     void pollThatFallsBehindLosesNothing();
@@ -338,6 +340,42 @@ void TestE2ePty::framingHoldsPerRead()
     pty.write(packet(8));
     QTRY_COMPARE_WITH_TIMEOUT(in.reads.size(), 2, 5000);
     QCOMPARE(in.accepted.last(), latin1(packet(8)));
+}
+
+void TestE2ePty::exactlyOnePacketNeedsNoPause_data()
+{
+    QTest::addColumn<QByteArrayList>("pieces"); // written 20 ms apart
+    QTest::addColumn<bool>("atOnce");
+    QTest::newRow("one packet") << QByteArrayList{packet(7)} << true;
+    QTest::newRow("one packet in two pieces")
+        << QByteArrayList{packet(7).left(6), packet(7).mid(6)} << true;
+    QTest::newRow("16 without the closing return")
+        << QByteArrayList{packet(7).left(15) + "0"} << false;
+    QTest::newRow("16 not starting with code 2")
+        << QByteArrayList{QByteArray("0") + packet(7).mid(1)} << false;
+    QTest::newRow("a packet and one more") << QByteArrayList{packet(7) + "0"} << false;
+    QTest::newRow("a tail, then a packet") << QByteArrayList{packet(3).mid(10), packet(7)} << false;
+}
+
+void TestE2ePty::exactlyOnePacketNeedsNoPause()
+{
+    QFETCH(QByteArrayList, pieces);
+    QFETCH(bool, atOnce);
+    Pty pty;
+    auto c = openOn(pty.path());
+    c->setPauseMs(3'600'000); // a pause that never ends while the test runs
+    Intake in(*c);
+    for (const QByteArray& piece : pieces) {
+        pty.write(piece);
+        QTest::qWait(20);
+    }
+    if (atOnce) {
+        QTRY_COMPARE_WITH_TIMEOUT(in.reads.size(), 1, 5000);
+        QCOMPARE(in.accepted, QStringList{latin1(packet(7))});
+    } else {
+        QTest::qWait(300);
+        QVERIFY(in.reads.isEmpty()); // left for the pause to delimit
+    }
 }
 
 void TestE2ePty::pollingWithoutEventLoopSeesPackets()

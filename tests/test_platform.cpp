@@ -8,6 +8,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <bit>
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <ctime>
@@ -117,6 +119,54 @@ class TestPlatform : public QObject
         QFETCH(QString, text);
         QFETCH(double, value);
         QCOMPARE(texts::leadingNumber(text), value);
+    }
+
+    // The short way for everyday readings must give the very same double as a full decimal
+    // conversion, to the last bit: extremes are compared on it.
+    void leadingNumberIsExactToTheBit_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("minus zero") << "-0.000";
+        QTest::newRow("15 digits") << "987654321098765";
+        QTest::newRow("2^53 - 1") << "9007199254740991";
+        QTest::newRow("2^53") << "9007199254740992";
+        QTest::newRow("2^53 + 1") << "9007199254740993";
+        QTest::newRow("20 digits") << "12345678901234567890";
+        QTest::newRow("22 places") << "0.1234567890123456789012";
+        QTest::newRow("23 places") << ".12345678901234567890123";
+        QTest::newRow("0.1") << "0.1";
+        QTest::newRow("8 digits, 3 places") << "-99999.999";
+        QTest::newRow("leading zeros then many places") << "000000000000.00000000000000000000001";
+        // A sweep of readings of up to 17 digits with the point anywhere, from a fixed seed.
+        quint64 seed = 0x9e3779b97f4a7c15ULL;
+        const auto next = [&seed] {
+            seed ^= seed << 13, seed ^= seed >> 7, seed ^= seed << 17;
+            return seed;
+        };
+        for (int k = 0; k < 400; ++k) {
+            const int digits = 1 + int(next() % 17);
+            QString t = next() % 2 ? QStringLiteral("-") : QString();
+            const int at = int(next() % (digits + 1));
+            for (int d = 0; d < digits; ++d) {
+                if (d == at)
+                    t += u'.';
+                t += QChar(u'0' + int(next() % 10));
+            }
+            QTest::addRow("sweep %d: %s", k, qPrintable(t)) << t;
+        }
+    }
+    void leadingNumberIsExactToTheBit()
+    {
+        QFETCH(QString, text);
+        const QByteArray plain = text.toLatin1();
+        const bool negative = plain.startsWith('-');
+        double reference = 0.0;
+        const char* from = plain.constData() + (negative ? 1 : 0);
+        std::from_chars(from, plain.constData() + plain.size(), reference);
+        if (negative)
+            reference = -reference;
+        const double read = texts::leadingNumber(text);
+        QCOMPARE(std::bit_cast<quint64>(read), std::bit_cast<quint64>(reference));
     }
 
     void wholePart_data()
