@@ -19,9 +19,7 @@ trap 'qv_bench_cleanup; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 qv_start_xvfb
 
-"$BUILD/tools/quorvane-meter-sim" --link "$work/meter" --meter dual --rate "$RATE" >/dev/null 2>&1 &
-qv_bench_pids+=($!)
-for _ in $(seq 100); do [ -e "$work/meter" ] && break; sleep 0.1; done
+qv_start_sim "$BUILD" "$work/meter" "$RATE"
 
 # The program reports its packet count when a line arrives on this pipe, and only then.
 mkfifo "$work/ask"

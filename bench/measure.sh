@@ -18,6 +18,15 @@ qv_start_xvfb() {
     QV_DISPLAY=":$disp"
 }
 
+# Starts the meter simulator on a pseudo-terminal at LINK, RATE dual-display packets a second,
+# from the build BUILD; waits for the link to appear.
+qv_start_sim() {
+    local build=$1 link=$2 rate=$3
+    "$build/tools/quorvane-meter-sim" --link "$link" --meter dual --rate "$rate" >/dev/null 2>&1 &
+    qv_bench_pids+=($!)
+    for _ in $(seq 100); do [ -e "$link" ] && break; sleep 0.1; done
+}
+
 # Waits for "ready" in OUT from PID (started by the caller).
 qv_wait_ready() {
     local pid=$1 out=$2 err=$3

@@ -18,9 +18,7 @@ work=$(mktemp -d)
 trap 'qv_bench_cleanup; rm -rf "$work"' EXIT
 trap 'exit 130' INT TERM
 
-"$BUILD/tools/quorvane-meter-sim" --link "$work/meter" --meter dual --rate "$RATE" >/dev/null 2>&1 &
-qv_bench_pids+=($!)
-for _ in $(seq 100); do [ -e "$work/meter" ] && break; sleep 0.1; done
+qv_start_sim "$BUILD" "$work/meter" "$RATE"
 
 env -u DISPLAY -u WAYLAND_DISPLAY "$BUILD/tools/quorvane-record" --port "$work/meter" --dual \
     --quiet "$work/REC.CSV" 2>"$work/err" &
