@@ -44,7 +44,6 @@ LineSettings LineSettings::parse(const QString& text)
 QtSerialControl::QtSerialControl(PortMap ports, QObject* parent)
     : SerialControl(parent), m_ports(std::move(ports))
 {
-    // Three character times at 9600 baud is about 3 ms; timers are coarser, so take a little more.
     m_pause.setSingleShot(true);
     m_pause.setTimerType(Qt::PreciseTimer);
     // A partial packet is stale only after a silence well beyond a USB adapter's latency.

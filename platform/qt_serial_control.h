@@ -58,7 +58,7 @@ class QtSerialControl : public SerialControl
     QSerialPort m_port;
     QByteArray m_buffer;
     QTimer m_pause;
-    int m_pauseMs = 5;
+    int m_pauseMs = 5; // three character times at 9600 baud are 3 ms; timers are coarser
     QTimer m_stale;
     int m_staleMs = 100;
     QTimer m_reconnect;
