@@ -28,12 +28,6 @@ const QByteArray kDownload("Data 1,Data Unit,Data 2,Data Unit\r\n"
                            " 1 ,+45.12,%RH,+023.5, Deg C\r\n"
                            " 2 ,+0000.,uW/cm2,+\x1b\x1b\x1b\x1b.,\r\n");
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
-
 void writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);

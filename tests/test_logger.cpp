@@ -27,12 +27,6 @@ const QByteArray kEnd("\x02"
 const QByteArray p1 = rh("4512"), p2 = rh("4613"), p3 = rh("4714"), p4 = rh("4815");
 const QByteArray kBad = rh("4916", "7"); // seven decimal places: the decoder rejects it
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // The meter: piece k arrives (k + 1) * 100 ms after the download starts. Time passes only while
 // the download waits on the line; a download that never ends is cut off.
 struct Meter

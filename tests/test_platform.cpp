@@ -16,6 +16,7 @@
 #include <limits>
 
 #include "clock.h"
+#include "fakes.h"
 #include "gauge_model.h"
 #include "graph_model.h"
 #include "runtime_error.h"
@@ -25,14 +26,6 @@
 #include "window_slot.h"
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray("<missing>");
-    return f.readAll();
-}
 
 void writeAll(const QString& path, const QByteArray& bytes)
 {

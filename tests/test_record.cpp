@@ -28,12 +28,6 @@ namespace {
 
 const QDate kDay(2026, 12, 7);
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
-
 // A main window that answered Yes and chose `path`, then took one packet at `at`: display 1
 // +45.12 %RH, display 2 +023.5 " Deg C"; on a one-display meter 45.12 %RH.
 struct Recording : MainWithFakes

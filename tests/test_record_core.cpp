@@ -18,12 +18,6 @@ namespace {
 
 const QDate kDay(2026, 12, 7);
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
-
 // The n-th packet: a two-display meter sends %RH and Deg C, a one-display meter one reading;
 // `unit1` "04" is %RH, "02" Deg F.
 QByteArray packet(bool one, int n, const char* unit1 = "04")

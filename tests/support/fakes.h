@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -164,3 +165,11 @@ private:
         }
     }
 };
+
+// A file's bytes, or "(missing)" when it cannot be read: a failed read must not pass for an
+// empty file.
+inline QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
