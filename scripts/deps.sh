@@ -8,8 +8,9 @@ QV_PACKAGE_PACKAGES=(dpkg-dev)
 # locales: a German locale is built for the number-text test.
 # poppler-utils: pdftoppm turns the printed graph into an image for its test.
 # lintian, desktop-file-utils, appstream, man-db: the package check's validators.
+# dbus-daemon: dbus-run-session, the private session bus of the notification test.
 QV_TEST_PACKAGES=(clang libclang-rt-14-dev locales poppler-utils dpkg-dev lintian desktop-file-utils
-                  appstream man-db)
+                  appstream man-db dbus-daemon)
 
 qv_ensure_packages() {
     local missing=() p
