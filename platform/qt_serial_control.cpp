@@ -321,9 +321,12 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
     m_stale.stop();
     m_buffer.clear();
     QTimer::singleShot(0, this, &QtSerialControl::closeLost);
-    if (m_wantOpen)
-        emit notice(
-            QStringLiteral("%1 was disconnected. Waiting for it to come back…").arg(portName()));
+    if (m_wantOpen) {
+        const QString text =
+            QStringLiteral("%1 was disconnected. Waiting for it to come back…").arg(portName());
+        emit deviceLost(text);
+        emit notice(text);
+    }
 }
 
 void QtSerialControl::closeLost()
@@ -351,5 +354,7 @@ void QtSerialControl::tryReconnect()
         return; // not ready yet; try again on the next tick
     }
     m_reconnect.stop();
-    emit notice(QStringLiteral("%1 is connected again.").arg(portName()));
+    const QString text = QStringLiteral("%1 is connected again.").arg(portName());
+    emit deviceBack(text);
+    emit notice(text);
 }

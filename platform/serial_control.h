@@ -37,6 +37,9 @@ signals:
     void OnComm();
     // Something the user should know about the link (device lost, device back).
     void notice(const QString& text);
+    // The same two events by name, each raised just before its notice, with its text.
+    void deviceLost(const QString& text);
+    void deviceBack(const QString& text);
 };
 
 // Parsed "baud,parity,data,stop"; throws RuntimeError on a malformed text.

@@ -200,6 +200,19 @@ void FrmDigDisplay::showStale(const QString& since)
     }
 }
 
+void FrmDigDisplay::showAlarm(int display, bool beyond)
+{
+    QLabel* const value = display == 1 ? Label2 : Label3;
+    QLabel* const unit = display == 1 ? Label5 : Label6;
+    for (QLabel* l : {value, unit})
+        static_cast<LiveLabel*>(l)->setAlarm(beyond);
+}
+
+bool FrmDigDisplay::showsAlarm(int display) const
+{
+    return static_cast<const LiveLabel*>(display == 1 ? Label2 : Label3)->alarm();
+}
+
 void FrmDigDisplay::closeEvent(QCloseEvent* event)
 {
     emit unloaded();

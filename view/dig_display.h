@@ -31,6 +31,9 @@ class FrmDigDisplay : public QWidget, public ExtremeLabels
     // The meter has gone quiet: the current values and units are shown faded, and their tool tip
     // says since when (`since` empty: live again).
     void showStale(const QString& since);
+    // Display 1 or 2 shows a value beyond one of its limits: in the alarm colour, value and unit.
+    void showAlarm(int display, bool beyond);
+    bool showsAlarm(int display) const;
 
     // Where the extremes panels begin; the one-display panel starts there too.
     void setFrame3Top(int twips);

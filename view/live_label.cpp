@@ -20,6 +20,14 @@ void LiveLabel::setDimmed(bool dimmed)
     update();
 }
 
+void LiveLabel::setAlarm(bool alarm)
+{
+    if (alarm == m_alarm)
+        return;
+    m_alarm = alarm;
+    update();
+}
+
 LiveLabel::Glyphs& LiveLabel::glyphs(const QFont& font)
 {
     for (Glyphs& g : m_fonts)
@@ -80,7 +88,7 @@ void LiveLabel::paintEvent(QPaintEvent*)
         y = (height() - g->height) / 2;
     QPainter p(this);
     p.setFont(g->font);
-    QColor ink = palette().color(QPalette::WindowText);
+    QColor ink = m_alarm ? alarmColor() : palette().color(QPalette::WindowText);
     if (m_dimmed)
         ink.setAlphaF(0.35);
     p.setPen(ink);

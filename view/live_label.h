@@ -10,7 +10,8 @@
 // character is laid out once per font and kept, so a new reading costs a table lookup and a few
 // glyph copies instead of a text layout. The label paints its own background, so nothing behind
 // it is drawn again; with `fit` the text shrinks to the label's width rather than lose characters.
-// A dimmed label shows its text faded.
+// A dimmed label shows its text faded; a label in alarm shows it in the alarm colour (faded too
+// when both).
 class LiveLabel : public QLabel
 {
     Q_OBJECT
@@ -20,6 +21,9 @@ class LiveLabel : public QLabel
 
     void setDimmed(bool dimmed);
     bool dimmed() const { return m_dimmed; }
+    void setAlarm(bool alarm);
+    bool alarm() const { return m_alarm; }
+    static QColor alarmColor() { return QColor(0xd0, 0x10, 0x10); }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -42,5 +46,6 @@ class LiveLabel : public QLabel
 
     bool m_fit;
     bool m_dimmed = false;
+    bool m_alarm = false;
     std::vector<Glyphs> m_fonts; // the label's font, and the smaller ones a long text needed
 };

@@ -75,6 +75,16 @@ public:
         emit OnComm();
     }
     void sendNotice(const QString& text) { emit notice(text); }
+    void loseDevice()
+    {
+        emit deviceLost(QStringLiteral("Com Port 1 was disconnected."));
+        emit notice(QStringLiteral("Com Port 1 was disconnected."));
+    }
+    void bringDeviceBack()
+    {
+        emit deviceBack(QStringLiteral("Com Port 1 is connected again."));
+        emit notice(QStringLiteral("Com Port 1 is connected again."));
+    }
     qsizetype waiting() const { return m_buffer.size(); }
 
     QStringList log;         // every property written, in order
