@@ -23,9 +23,15 @@ AlarmEngine::~AlarmEngine() = default;
 
 void AlarmEngine::setSettings(const AlarmSettings& settings)
 {
+    if (settings == m_rules.settings())
+        return;
+    const bool beyond1 = m_rules.beyond(1), beyond2 = m_rules.beyond(2);
     m_rules.setSettings(settings);
     if (m_silence.isActive())
         armSilence(); // a new silence time counts from the last reading
+    emit settingsChanged();
+    if (m_rules.beyond(1) != beyond1 || m_rules.beyond(2) != beyond2)
+        emit beyondChanged();
 }
 
 void AlarmEngine::reading(std::span<const DisplayReading> displays)
@@ -89,6 +95,7 @@ void AlarmEngine::deliver(AlarmEvent e)
         emit aboutToDropOldest();
         m_events.pop_front();
     }
+    emit aboutToPost();
     m_events.push_back(e);
     if (m_lines)
         m_lines(eventLine(e));

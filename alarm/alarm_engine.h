@@ -30,6 +30,7 @@ class AlarmEngine : public QObject
     void setNotifier(std::shared_ptr<EventNotifier> notifier) { m_notifier = std::move(notifier); }
     EventCommand& command() { return m_command; }
     void setFile(const QString& path) { m_file = path; } // the save file events name
+    const QString& file() const { return m_file; }
 
     // The readings of the displays that count, display 1 first.
     void reading(std::span<const DisplayReading> displays);
@@ -45,10 +46,12 @@ class AlarmEngine : public QObject
     void finish(int ms) { m_command.finish(ms); }
 
   signals:
-    void posted(const AlarmEvent& event);
+    // In this order for each event: the oldest dropped when the list is full, then the new one.
     void aboutToDropOldest();
+    void aboutToPost();
+    void posted(const AlarmEvent& event);
     void beyondChanged();
-    void settingsChanged(); // a limit took the unit of its first reading
+    void settingsChanged(); // set anew, or a limit took the unit of its first reading
 
   private:
     void deliver(AlarmEvent event);

@@ -10,6 +10,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "alarm_engine.h"
+#include "alarm_window.h"
 #include "anag_display.h"
 #include "artwork.h"
 #include "data_collect.h"
@@ -96,6 +98,7 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
 
     buildMenus();
     connectRecording();
+    connectAlarms();
     // The client area is exactly the picture; the window cannot be resized.
     const QSize pic = mainPicture().size();
     fitMenuBar(menuBar(), pic.width());
@@ -133,6 +136,7 @@ void FrmMain::buildMenus()
     item(View_Mode, Digitial_On, "Digitial_On", QStringLiteral("Display Digital Meter"), true);
     item(View_Mode, Disp_File_Count, "Disp_File_Count", QStringLiteral("Display File Count"));
     item(View_Mode, Data_Display_Raw, "Data_Display_Raw", QStringLiteral("Display Data"));
+    item(View_Mode, View_Alarms, "View_Alarms", QStringLiteral("Alarms"));
     Data_Graph = menuBar()->addMenu(QStringLiteral("Data Graph"));
     Data_Graph->setObjectName(QStringLiteral("Data_Graph"));
     item(Data_Graph, Graph_On, "Graph_On", QStringLiteral("Display Graph"), true);
@@ -190,6 +194,8 @@ FrmDigDisplay* FrmMain::digDisplay()
         m_core->captions().load();
         w->showCaptions(m_core->captions());
         w->showStale(m_staleSince);
+        for (int display : {1, 2})
+            w->showAlarm(display, m_alarms->beyond(display));
     }
     return w;
 }
@@ -269,6 +275,8 @@ void FrmMain::closeEvent(QCloseEvent* event)
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w != this)
             w->hide();
+    // A command for the last events (the file closed) gets a few seconds to finish its work.
+    m_alarms->finish(5000);
     QApplication::quit();
 }
 
@@ -310,6 +318,7 @@ void FrmMain::ComSelect()
         if (m_s.Save_Data != 1)
             Timer1->start();
         Comm1->setInBufferCount(0);
+        m_alarms->expectReadings();
         m_comSelect.unload();
     } catch (const RuntimeError& e) {
         m_p.boxes->msgBox(e.description(), Mb::OkOnly);
@@ -349,7 +358,10 @@ void FrmMain::Timer1_Timer()
 
 void FrmMain::Proc_Packet()
 {
-    m_core->Proc_Packet([this] { showLiveReading(); });
+    m_core->Proc_Packet([this] {
+        showLiveReading();
+        alarmReading();
+    });
 }
 
 void FrmMain::showLiveReading()

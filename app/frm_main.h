@@ -22,6 +22,11 @@ class E_MsgBox;
 class FrmAbout;
 class FrmDataCollect;
 class FrmSampleCount;
+class FrmAlarms;
+class AlarmEngine;
+class EventNotifier;
+struct AlarmEvent;
+enum class AlarmKind;
 
 // "  Quorvane": owns the session state, the hidden controls and every window.
 class FrmMain : public QMainWindow, private SessionControls, private SessionView
@@ -90,7 +95,7 @@ class FrmMain : public QMainWindow, private SessionControls, private SessionView
     // Menu bar.
     QMenu *File_A, *View_Mode, *Data_Graph, *Help;
     QAction *File_Save, *View_File, *File_Close, *Download_Datalogger;
-    QAction *Analog_On, *Digitial_On, *Disp_File_Count, *Data_Display_Raw;
+    QAction *Analog_On, *Digitial_On, *Disp_File_Count, *Data_Display_Raw, *View_Alarms;
     QAction* Graph_On;
     QAction* About_Me;
 
@@ -113,6 +118,31 @@ private:
     WindowSlot<class FrmDatalogDownload> m_datalogDownload;
     WindowSlot<class FrmFilDisp> m_filDisp;
     // ---- end of datalogger download and file viewer ----
+
+    // ---- Alarms (frm_main_alarms.cpp) ----
+  public:
+    void View_Alarms_Click();
+    FrmAlarms* alarms();
+    bool alarmsLoaded() const { return m_alarmsWindow.loaded(); }
+    AlarmEngine& alarmEngine() { return *m_alarms; }
+    // What reaches the desktop outside the windows: main.cpp hands in the notification service
+    // and the system bell; without them there are no notifications and the bell is Qt's.
+    void setAlarmOutlets(std::shared_ptr<EventNotifier> notifier, std::function<void()> bell);
+    QTimer* bellTimer() const { return m_bell; } // rings again every 10 s while an alarm stands
+
+  private:
+    void connectAlarms();
+    void alarmReading();
+    void showAlarmColours();
+    void alarmPosted(const AlarmEvent& event);
+    void ringAgain();
+    void fileEvent(AlarmKind kind, const QString& text); // names the file the session holds
+    std::unique_ptr<AlarmEngine> m_alarms;
+    QTimer* m_bell = nullptr;
+    std::function<void()> m_ring;
+    FrmAlarms* makeAlarms();
+    WindowSlot<FrmAlarms> m_alarmsWindow{[this] { return makeAlarms(); }};
+    // ---- end of alarms ----
 
   protected:
     void closeEvent(QCloseEvent* event) override;

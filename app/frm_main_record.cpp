@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTimer>
 
+#include "alarm_event.h"
 #include "data_collect.h"
 #include "data_display.h"
 #include "dig_display.h"
@@ -79,6 +80,8 @@ void FrmMain::Open_Save_File()
                           int(Mb::OkOnly) | int(Mb::Critical));
         return;
     }
+    fileEvent(AlarmKind::FileOpened,
+              QStringLiteral("Recording into %1").arg(m_core->saveFilePath()));
     FrmDataCollect* w = dataCollect();
     w->show();
     w->raise();
@@ -92,8 +95,12 @@ void FrmMain::File_Save_Click()
         return;
     // Closed without closing rows; an open file that no collection used goes the same way, as
     // there is one save file at a time.
-    if (armed || m_core->saveFileOpen())
+    if (armed || m_core->saveFileOpen()) {
+        fileEvent(
+            AlarmKind::FileClosed,
+            QStringLiteral("%1 is closed without its closing rows").arg(m_core->saveFilePath()));
         m_core->dropSaveFile();
+    }
     m_s.Save_Data = 1;
     Open_Save_File();
 }
@@ -191,16 +198,21 @@ void FrmMain::countChanged(long long recNum)
 
 void FrmMain::notice(const QString& text)
 {
+    const QString path = m_core->saveFilePath();
+    fileEvent(AlarmKind::FileClosed, path.isEmpty() ? QStringLiteral("The save file is closed")
+                                                    : QStringLiteral("%1 is closed").arg(path));
     showNotice(text);
 }
 
 void FrmMain::fileError(const QString& text)
 {
+    fileEvent(AlarmKind::FileError, text);
     tellFileError(text);
 }
 
 void FrmMain::fileWarning(const QString& text)
 {
+    fileEvent(AlarmKind::FileRestored, text);
     tellFileError(text, Mb::Exclamation);
 }
 

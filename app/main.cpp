@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "command_line.h"
+#include "desktop_notifier.h"
 #include "frm_main.h"
 #include "port_map.h"
 #include "termination_signals.h"
@@ -34,6 +35,11 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
 
     FrmMain w(desktopPlatform(ports), ports);
+    // Without a notification service an event is one line on standard error.
+    w.setAlarmOutlets(std::make_shared<DesktopNotifier>([](const QString& line) {
+                          std::fprintf(stderr, "quorvane: %s\n", line.toLocal8Bit().constData());
+                      }),
+                      [] { QApplication::beep(); });
     // A logout or a shutdown closes the program as the close box does: the save file is closed
     // with its closing rows.
     closeOnTerminationSignals(&w);

@@ -24,6 +24,9 @@ class WindowPlacement : public QObject
                              QObject* parent = nullptr);
     ~WindowPlacement() override;
 
+    // The settings the places are kept in, for the program's other settings; none: nothing kept.
+    QSettings* settings() const { return m_settings.get(); }
+
     // Before the main window is first shown. From then on every other window of the program
     // (not dialogs, menus or tool tips) is placed at its first showing.
     void setMainWindow(QWidget* main);

@@ -83,6 +83,7 @@ class RecordingSession
 
     void openSaveFile(const QString& path); // raises RuntimeError
     bool saveFileOpen() const { return m_file.isOpen(); }
+    QString saveFilePath() const { return m_file.path(); } // empty when none is open
     void Close_Save_File(bool oneDisplay, bool atExit = false);
     void closeAtExit(); // closing rows of both displays, whatever the mode
     // Closed without closing rows, the collection disarmed: one save file at a time.

@@ -23,6 +23,7 @@
 #include "port_dialogs.h"
 #include "sample_count.h"
 #include "small_windows.h"
+#include "alarm_window.h"
 #include "test_main_window.h"
 
 namespace {
@@ -596,7 +597,7 @@ class TestApp : public QObject
         QCOMPARE(titles, (QStringList{"File", "View Mode", "Data Graph", "About"}));
         QCOMPARE(names, (QStringList{"File_A", "View_Mode", "Data_Graph", "Help"}));
         QCOMPARE(m->File_A->actions().size(), 4);
-        QCOMPARE(m->View_Mode->actions().size(), 4);
+        QCOMPARE(m->View_Mode->actions().size(), 5); // the four items, then "Alarms"
         QCOMPARE(m->Data_Graph->actions().size(), 1);
         QCOMPARE(m->Help->actions().size(), 1);
     }
@@ -619,6 +620,7 @@ class TestApp : public QObject
                     {"View_Mode", "Digitial_On", "Display Digital Meter", 1},
                     {"View_Mode", "Disp_File_Count", "Display File Count", 2},
                     {"View_Mode", "Data_Display_Raw", "Display Data", 3},
+                    {"View_Mode", "View_Alarms", "Alarms", 4},
                     {"Data_Graph", "Graph_On", "Display Graph", 0},
                     {"Help", "About_Me", "About", 0}};
         for (const auto& r : rows)
@@ -657,7 +659,8 @@ class TestApp : public QObject
         QTest::addColumn<QString>("name");
         for (const char* name :
              {"File_Save", "View_File", "File_Close", "Download_Datalogger", "Analog_On",
-              "Digitial_On", "Disp_File_Count", "Data_Display_Raw", "Graph_On", "About_Me"})
+              "Digitial_On", "Disp_File_Count", "Data_Display_Raw", "View_Alarms", "Graph_On",
+              "About_Me"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void everyMenuItemActs()
@@ -702,6 +705,9 @@ class TestApp : public QObject
             QCOMPARE(m->sampleCount()->windowTitle(), QStringLiteral("  Sample Count"));
         } else if (name == u"Data_Display_Raw") {
             QVERIFY(m->dataDisplay()->isVisible());
+        } else if (name == u"View_Alarms") {
+            QVERIFY(m->alarms()->isVisible());
+            QCOMPARE(m->alarms()->windowTitle(), QStringLiteral("Alarms"));
         } else if (name == u"Graph_On") {
             QVERIFY(a->isChecked() && m->graph()->isVisible());
         } else if (name == u"About_Me") {
