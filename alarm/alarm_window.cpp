@@ -109,10 +109,12 @@ FrmAlarms::FrmAlarms(AlarmEngine& engine, CommonDialog& dialog, MessageBoxes& bo
     grid->addWidget(new QLabel(QStringLiteral("High"), limits), 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Low"), limits), 0, 2);
     grid->addWidget(new QLabel(QStringLiteral("Unit"), limits), 0, 3);
-    const auto edit = [limits](const char* name, const QString& hint) {
+    const int editWidth = limits->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 16;
+    const auto edit = [limits, editWidth](const char* name, const QString& hint) {
         auto* e = new QLineEdit(limits);
         e->setObjectName(QLatin1String(name));
         e->setPlaceholderText(hint);
+        e->setMaximumWidth(editWidth);
         return e;
     };
     const QString none = QStringLiteral("none");
@@ -139,7 +141,8 @@ FrmAlarms::FrmAlarms(AlarmEngine& engine, CommonDialog& dialog, MessageBoxes& bo
     times->addWidget(new QLabel(QStringLiteral("Silent meter after"), limits));
     times->addWidget(Silent);
     times->addStretch();
-    grid->addLayout(times, 3, 0, 1, 4);
+    grid->addLayout(times, 3, 0, 1, 5);
+    grid->setColumnStretch(4, 1);
 
     auto* actions = new QGroupBox(QStringLiteral("Actions"), this);
     auto* act = new QGridLayout(actions);
@@ -181,7 +184,7 @@ FrmAlarms::FrmAlarms(AlarmEngine& engine, CommonDialog& dialog, MessageBoxes& bo
     List->verticalHeader()->setDefaultSectionSize(List->fontMetrics().height() + 4);
     List->horizontalHeader()->setStretchLastSection(true);
     const int digit = List->fontMetrics().horizontalAdvance(QLatin1Char('0'));
-    const int widths[] = {21, 16, 7, 9, 8, 7};
+    const int widths[] = {20, 15, 8, 8, 7, 6};
     for (int c = 0; c < 6; ++c)
         List->setColumnWidth(c, widths[c] * digit);
 
@@ -211,7 +214,7 @@ FrmAlarms::FrmAlarms(AlarmEngine& engine, CommonDialog& dialog, MessageBoxes& bo
     connect(SaveList, &QPushButton::clicked, this, &FrmAlarms::SaveList_Click);
     connect(&engine, &AlarmEngine::settingsChanged, this, &FrmAlarms::showSettings);
     connect(&engine, &AlarmEngine::posted, this, &FrmAlarms::showStanding);
-    resize(760, 560);
+    resize(920, 600);
 }
 
 void FrmAlarms::showSettings()
