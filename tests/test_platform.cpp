@@ -12,8 +12,10 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <csignal>
 #include <ctime>
 #include <limits>
+#include <sys/resource.h>
 
 #include "clock.h"
 #include "fakes.h"
@@ -446,6 +448,47 @@ class TestPlatform : public QObject
         files.closeAll();
         QVERIFY(!files.isOpen(3));
         files.close(3); // closing a closed number is harmless
+    }
+
+    // A file that took the path meanwhile is someone else's: the move is refused and leaves
+    // both files as they were.
+    void moveNeverGoesOverAFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("R.CSV"));
+        const QString taken = dir.filePath(QStringLiteral("TAKEN.CSV"));
+        writeAll(taken, "someone's\r\n");
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Append);
+        files.printLine(1, QStringLiteral("row 1"));
+        const QString failure = raised([&] { files.moveTo(1, taken); });
+        QCOMPARE(readAll(taken), QByteArray("someone's\r\n"));
+        QVERIFY(!failure.isNull());
+        QCOMPARE(files.path(1), path);
+    }
+
+    // A disk that takes only part of a line: the part is cut off again, so the next line starts
+    // where the last whole one ended. A file size limit stops the write part-way.
+    void failedWriteLeavesNoPartOfTheLine()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("FULL.CSV"));
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Append);
+        files.printLine(1, QStringLiteral("row 1"));
+        rlimit was{};
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &was), 0);
+        const auto keep = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = was;
+        small.rlim_cur = 10; // "row 2" stops after three bytes
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const QString failure = raised([&] { files.printLine(1, QStringLiteral("row 2")); });
+        ::setrlimit(RLIMIT_FSIZE, &was);
+        std::signal(SIGXFSZ, keep);
+        QVERIFY(!failure.isNull());
+        QCOMPARE(readAll(path), QByteArray("row 1\r\n"));
+        files.printLine(1, QStringLiteral("row 3"));
+        QCOMPARE(readAll(path), QByteArray("row 1\r\nrow 3\r\n"));
     }
 
     // ---- graph component ----

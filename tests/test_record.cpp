@@ -528,6 +528,38 @@ class TestRecord : public QObject
         QFETCH(QByteArray, closing);
         QCOMPARE(lines[2] + '\n' + lines[3] + '\n', closing);
     }
+
+    // A packet that comes first in a new second takes the sample before it is shown: the row
+    // holds the reading before it, and a window it opens counts it among its extremes.
+    void packetTakesTheSampleBeforeItIsShown_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("no window") << ""
+                                   << QByteArray(" 1 ,45.12,%RH,10:00:00,12-07-2026\r\n"
+                                                 " 2 ,45.12,%RH,10:00:01,12-07-2026\r\n"
+                                                 "High,46.13,%RH,12-07-2026-10:00:01\r\n"
+                                                 "Lo,45.12,%RH,12-07-2026-09:59:59\r\n");
+        QTest::newRow("opens a window") << "10:00:00"
+                                        << QByteArray(" 1 ,45.12,%RH,10:00:01,12-07-2026\r\n"
+                                                      "High,46.13,%RH,12-07-2026-10:00:01\r\n"
+                                                      "Lo,46.13,%RH,12-07-2026-10:00:01\r\n");
+    }
+    void packetTakesTheSampleBeforeItIsShown()
+    {
+        QFETCH(QString, start);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"FIRST.CSV"_s);
+        Recording m(path, true); // 45.12 at 09:59:59
+        m->dataCollect()->Start_Time->setText(start);
+        m->dataCollect()->Stop_Time->setText(start.isEmpty() ? u""_s : u"11:00:00"_s);
+        m->St->setChecked(true);
+        m.tick(u"10:00:00"_s);
+        m.clock->set(kDay, QTime(10, 0, 1));
+        m.comm->fire("\00200040200004613\r"); // before the timer sees 10:00:01
+        m->File_Close_Click();
+        QTEST(readAll(path), "file");
+    }
 };
 
 QTEST_MAIN(TestRecord)
