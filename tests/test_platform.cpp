@@ -15,7 +15,6 @@
 #include <csignal>
 #include <ctime>
 #include <limits>
-#include <sys/resource.h>
 
 #include "clock.h"
 #include "fakes.h"
@@ -476,15 +475,11 @@ class TestPlatform : public QObject
         SeqFiles files;
         files.open(1, path, SeqFiles::Mode::Append);
         files.printLine(1, QStringLiteral("row 1"));
-        rlimit was{};
-        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &was), 0);
-        const auto keep = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = was;
-        small.rlim_cur = 10; // "row 2" stops after three bytes
-        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &small), 0);
-        const QString failure = raised([&] { files.printLine(1, QStringLiteral("row 2")); });
-        ::setrlimit(RLIMIT_FSIZE, &was);
-        std::signal(SIGXFSZ, keep);
+        QString failure;
+        {
+            const FileSizeLimit full(10); // "row 2" stops after three bytes
+            failure = raised([&] { files.printLine(1, QStringLiteral("row 2")); });
+        }
         QVERIFY(!failure.isNull());
         QCOMPARE(readAll(path), QByteArray("row 1\r\n"));
         files.printLine(1, QStringLiteral("row 3"));
