@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include "clock.h"
 #include "record_texts.h"
@@ -343,9 +342,18 @@ void Recorder::tell(const QString& text)
 {
     if (!m_err)
         return;
-    // The serial control names its port as the window's "Com Port 1 (path)"; here it is the path.
-    static const QRegularExpression windowName(QStringLiteral("Com Port 1 \\(([^)]*)\\)"));
-    m_err(QString(text).replace(u'\n', u' ').replace(windowName, QStringLiteral("\\1")));
+    // The serial control names its port as the window's "Com Port 1 (path)"; here it is the
+    // path. (No regular expression: its compiler wants memory that is writable and executable,
+    // which the service unit forbids.)
+    QString line = QString(text).replace(u'\n', u' ');
+    const QString window = QStringLiteral("Com Port 1 (");
+    for (qsizetype at = line.indexOf(window); at >= 0; at = line.indexOf(window, at)) {
+        const qsizetype end = line.indexOf(u')', at);
+        if (end < 0)
+            break;
+        line.remove(end, 1).remove(at, window.size());
+    }
+    m_err(line);
 }
 
 void Recorder::finish(int code)
