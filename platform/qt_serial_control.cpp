@@ -1,9 +1,14 @@
 #include "qt_serial_control.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 #include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 #include <utility>
 
 #include "runtime_error.h"
@@ -119,13 +124,52 @@ void QtSerialControl::applyLine()
     m_port.setFlowControl(QSerialPort::NoFlowControl);
 }
 
+namespace {
+
+// Only a terminal line can be a meter's port. The terminal this program runs in, the console
+// and the pseudo-terminal multiplexer are terminals too, but never a meter's.
+bool isSerialDevice(const struct stat& st)
+{
+    if (!S_ISCHR(st.st_mode))
+        return false;
+    return !(major(st.st_rdev) == 5 && minor(st.st_rdev) <= 2); // /dev/tty, console, ptmx
+}
+
+// A name without a slash is a device under /dev, as the serial port looks it up; a path, even a
+// relative one, is taken as it stands.
+QString devicePath(const QString& name)
+{
+    if (!name.contains(u'/'))
+        return QStringLiteral("/dev/") + name;
+    return QFileInfo(name).absoluteFilePath();
+}
+
+RuntimeError notSerial(const QString& name)
+{
+    return RuntimeError(QStringLiteral("%1 is not a serial device").arg(name));
+}
+
+} // namespace
+
 void QtSerialControl::openDevice()
 {
     m_port.setPortName(m_device);
+    struct stat st;
+    const QByteArray path = QFile::encodeName(m_device);
+    if (::stat(path.constData(), &st) == 0 && !isSerialDevice(st))
+        throw notSerial(portName());
     if (!m_port.open(QIODevice::ReadWrite)) {
         const auto err = m_port.error();
+        const QString why = m_port.errorString();
         const QString name = portName();
         m_port.clearError();
+        // A character device that is no terminal (/dev/null) cannot take line settings.
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        const bool noTerminal = fd >= 0 && !::isatty(fd);
+        if (fd >= 0)
+            ::close(fd);
+        if (noTerminal)
+            throw notSerial(name);
         switch (err) {
         case QSerialPort::DeviceNotFoundError:
             throw RuntimeError(QStringLiteral("%1: no such port").arg(name));
@@ -138,8 +182,7 @@ void QtSerialControl::openDevice()
         case QSerialPort::OpenError:
             throw RuntimeError(QStringLiteral("%1: port already open").arg(name));
         default:
-            throw RuntimeError(
-                QStringLiteral("%1: cannot open (%2)").arg(name, m_port.errorString()));
+            throw RuntimeError(QStringLiteral("%1: cannot open (%2)").arg(name, why));
         }
     }
     applyLine();
@@ -158,7 +201,8 @@ void QtSerialControl::setPortOpen(bool open)
         if (m_commPort < 1 || m_commPort > 4)
             throw RuntimeError(
                 QStringLiteral("Invalid port number %1: choose Com Port 1 to 4").arg(m_commPort));
-        m_device = m_ports.device(m_commPort);
+        // The messages name the path that is tried.
+        m_device = devicePath(m_ports.device(m_commPort));
         openDevice();
         m_wantOpen = true;
     } else {

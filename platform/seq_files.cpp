@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "background_sync.h"
 #include "runtime_error.h"
 
 static RuntimeError writeError(const QFile& f, int err)
@@ -53,14 +54,20 @@ void SeqFiles::open(int number, const QString& path, Mode mode)
     for (const auto& [n, c] : m_canonical)
         if (c == canonical)
             throw RuntimeError(QStringLiteral("File already open"));
-    if (mode == Mode::Input) {
-        // Opening a pipe waits for a writer, and a device never ends: neither is looked at.
-        struct stat st;
-        if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode))
-            throw RuntimeError(QStringLiteral("Cannot list %1: it is not a regular file (a pipe, "
-                                              "a device, a socket or a folder)")
-                                   .arg(path));
-    }
+    struct stat st;
+    const bool irregular =
+        ::stat(QFile::encodeName(path).constData(), &st) == 0 && !S_ISREG(st.st_mode);
+    // Opening a pipe waits for a writer, and a device never ends: neither is looked at.
+    if (mode == Mode::Input && irregular)
+        throw RuntimeError(QStringLiteral("Cannot list %1: it is not a regular file (a pipe, "
+                                          "a device, a socket or a folder)")
+                               .arg(path));
+    // A save file's rows must stay somewhere: a pipe or a device keeps none of them.
+    if (mode == Mode::Append && irregular)
+        throw RuntimeError(QStringLiteral("Cannot record into %1: it is not a regular file (a "
+                                          "pipe, a device, a socket or a folder), which would "
+                                          "keep none of the rows")
+                               .arg(path));
     auto f = std::make_unique<QFile>(path);
     QIODevice::OpenMode m;
     // Written files are unbuffered: a line is in the system's hands when printLine returns. They
@@ -201,12 +208,13 @@ void SeqFiles::printLine(int number, const QString& line)
 void SeqFiles::sync(int number)
 {
     QFile& f = file(number);
-    // Devices and pipes have nothing to write out (EINVAL, EROFS).
-    if (::fdatasync(f.handle()) != 0) {
-        const int err = errno;
-        if (err != EINVAL && err != EROFS)
-            throw writeError(f, err);
-    }
+    if (const int err = BackgroundSync::run(f.handle()))
+        throw writeError(f, err);
+}
+
+int SeqFiles::handle(int number) const
+{
+    return file(number).handle();
 }
 
 QString SeqFiles::lineInput(int number)

@@ -34,6 +34,7 @@ class SeqFiles
     // the line behind.
     void printLine(int number, const QString& line);
     void sync(int number);         // what was written is on the disk
+    int handle(int number) const;  // the descriptor, for a write-out elsewhere (BackgroundSync)
     QString lineInput(int number); // raises at end of file
     bool eof(int number) const;
 

@@ -1,11 +1,13 @@
 #include "record_command.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "clock.h"
 #include "record_texts.h"
 #include "runtime_error.h"
 #include "serial_control.h"
+#include "texts.h"
 
 namespace {
 
@@ -25,7 +27,8 @@ QString recordUsage()
 {
     return QStringLiteral(
         "Usage: quorvane-record --port DEVICE (--single | --dual) [--dtr] [--interval SECONDS]\n"
-        "                       [--samples N] [--start HH:MM:SS --stop HH:MM:SS] [--quiet] [FILE]\n"
+        "                       [--samples N] [--start HH:MM:SS --stop HH:MM:SS [--daily]]\n"
+        "                       [--quiet] [FILE]\n"
         "       quorvane-record --help | --version\n");
 }
 
@@ -35,18 +38,23 @@ QString recordHelp()
 Records the meter on DEVICE into the save file FILE (appended to; default TMPmmddy.CSV, today's
 name, in the current folder), with no window: the same rows as the desktop program writes.
 
-  --port DEVICE       the meter's serial device, for example /dev/ttyUSB0 (9600,N,8,1)
+  --port DEVICE       the meter's serial device, for example /dev/ttyUSB0 (9600,N,8,1); a
+                      name without a slash is looked up under /dev
   --single, --dual    the meter has one display or two (one of them is required)
   --dtr               drive the DTR line while the port is open
   --interval SECONDS  seconds between samples, 1 to 3600 (default 1)
   --samples N         end after N samples, 0 to 10000 (default 0: no limit)
   --start HH:MM:SS    record only between these times of day (both or neither; a start
   --stop HH:MM:SS     after the stop is a window across midnight)
+  --daily             record every day's window, each into that day's TMPmmddy.CSV (or
+                      appended to FILE), and run on between windows
   --quiet             do not print the rows on standard output
 
-The collection ends with its closing rows when the limit is reached or the time window is left
-(exit 0), or on SIGTERM, SIGINT or SIGHUP (exit 0; a second signal ends at once). Messages go to
-standard error. Exit 1: the port or the file cannot be opened or written; exit 2: bad arguments.
+The collection starts with the meter's first reading. It ends with its closing rows when the
+limit is reached or the time window is left (exit 0; with --daily it waits for the next
+window), or on SIGTERM, SIGINT or SIGHUP (exit 0; a second signal ends at once, as killed by
+it). Messages go to standard error. Exit 1: the port or the file cannot be opened or written;
+exit 2: bad arguments.
 )");
 }
 
@@ -95,6 +103,8 @@ RecordArguments parseRecordArguments(const QStringList& args)
             flag(), o.dtr = true;
         } else if (name == u"--quiet") {
             flag(), o.quiet = true;
+        } else if (name == u"--daily") {
+            flag(), o.daily = true;
         } else if (name == u"--interval") {
             if (const auto v = value()) {
                 if (const auto n = numberIn(*v, 1, 3600))
@@ -129,8 +139,15 @@ RecordArguments parseRecordArguments(const QStringList& args)
         bad(single ? QStringLiteral("--single and --dual exclude each other")
                    : QStringLiteral("--single or --dual is required: a dual meter read as "
                                     "single gives believable, false numbers"));
+    if (o.daily && !(start && stop))
+        bad(QStringLiteral("--daily needs --start and --stop"));
     if (r.error.isEmpty() && (start || stop))
         r.timeMessages = checkTimes(o.schedule.startTime, o.schedule.stopTime);
+    if (start && o.schedule.startTime == o.schedule.stopTime)
+        r.warnings << QStringLiteral("quorvane-record: the window from %1 to %1 is empty: no "
+                                     "time lies after its start and before its stop, so nothing "
+                                     "will be recorded")
+                          .arg(o.schedule.startTime);
     if (!r.error.isEmpty() || !r.timeMessages.isEmpty())
         r.action = RecordArguments::Action::Bad;
     o.single = single;
@@ -171,7 +188,20 @@ bool Recorder::start()
         tell(QStringLiteral("Cannot open the port: ") + e.description());
         return false;
     }
-    // "Yes", the save dialog with the proposal or the name given, then Start.
+    const bool fileNow = !m_o.daily || m_o.schedule.insideWindow(texts::timeText(m_clock.time()));
+    if (fileNow && !openFile())
+        return false;
+    m_comm.setInBufferCount(0);
+    tell(startLine());
+    m_waitToldMs = m_clock.monotonicMs();
+    tell(QStringLiteral("Waiting for the meter on %1: the recording starts with its first reading")
+             .arg(m_o.device));
+    Timer1_Timer();
+    return true;
+}
+
+bool Recorder::openFile()
+{
     m_s.Save_Data = 1;
     m_s.Save_File_Name = m_o.file.isEmpty() ? saveNameProposal(m_clock.date()) : m_o.file;
     m_path = QFileInfo(m_s.Save_File_Name).absoluteFilePath();
@@ -183,23 +213,25 @@ bool Recorder::start()
         tell(e.description());
         return false;
     }
-    m_comm.setInBufferCount(0);
-    m_st = true;
-    Timer1_Timer();
-    m_silence.expectReadings();
-    tell(startLine());
     return true;
 }
 
 QString Recorder::startLine() const
 {
     const Schedule& s = m_o.schedule;
+    const QString into =
+        !m_path.isEmpty() ? m_path
+        : m_o.file.isEmpty()
+            ? QStringLiteral("each day's TMPmmddy.CSV in %1").arg(QDir::currentPath())
+            : QFileInfo(m_o.file).absoluteFilePath();
     QString line =
-        QStringLiteral("recording %1 from %2, every %3 s").arg(m_path, m_o.device).arg(s.interval);
+        QStringLiteral("recording %1 from %2, every %3 s").arg(into, m_o.device).arg(s.interval);
     line += s.limit > 0 ? QStringLiteral(", %1 samples").arg(s.limit)
                         : QStringLiteral(", no sample limit");
     if (!s.startTime.isEmpty())
         line += QStringLiteral(", from %1 to %2").arg(s.startTime, s.stopTime);
+    if (m_o.daily)
+        line += QStringLiteral(" every day");
     line += m_o.single ? QStringLiteral(", single display") : QStringLiteral(", dual display");
     return line;
 }
@@ -209,11 +241,34 @@ void Recorder::Comm1_OnComm()
     try {
         if (m_core->takeInput()) {
             m_silence.noteReading();
-            m_core->Proc_Packet();
+            if (m_core->Proc_Packet() && !m_heard) {
+                m_heard = true;
+                tell(QStringLiteral("The meter is sending readings"));
+                armWhenReady();
+            }
         }
     } catch (const RuntimeError& e) {
         tell(e.description());
     }
+}
+
+void Recorder::armWhenReady()
+{
+    if (m_st || !m_heard || m_ended)
+        return;
+    if (m_o.daily) {
+        const bool inside = m_o.schedule.insideWindow(texts::timeText(m_clock.time()));
+        m_leftWindow = m_leftWindow || !inside;
+        if (!inside || !m_leftWindow)
+            return;
+        if (!m_core->saveFileOpen()) {
+            if (!openFile())
+                return finish(1);
+            tell(startLine());
+        }
+    }
+    // Start, as pressed when the program began: the clock has kept its reference since then.
+    m_st = true;
 }
 
 // The window's 100 ms timer makes about ten checks a second, but the clock reads whole seconds:
@@ -222,6 +277,11 @@ void Recorder::Comm1_OnComm()
 // a recorder left running for months on a small box is glad of.
 void Recorder::Timer1_Timer()
 {
+    if (!m_heard && m_clock.monotonicMs() - m_waitToldMs >= WaitToldMs) {
+        m_waitToldMs = m_clock.monotonicMs();
+        tell(QStringLiteral("Still waiting for the meter on %1").arg(m_o.device));
+    }
+    armWhenReady();
     m_core->Time_Check();
     if (m_s.Sample_Armed == 0)
         m_core->Time_Check(); // the next tick's new reference, in the same second
@@ -235,9 +295,13 @@ void Recorder::close()
         return;
     m_closing = true;
     m_timer1.stop();
+    const bool open = m_core->saveFileOpen();
     m_core->closeAtExit();
     m_comm.disconnect(this);
     m_core->releasePort();
+    if (!m_ended)
+        tell(open ? QStringLiteral("Stopped by a signal; %1 is closed").arg(m_path)
+                  : QStringLiteral("Stopped by a signal; no file was open"));
     finish(0);
 }
 
@@ -254,26 +318,42 @@ void Recorder::notice(const QString& text)
         return;
     // The sampling clock ended the collection: the limit, or the time window left.
     tell(QStringLiteral("The collection has ended; %1 is closed").arg(m_path));
-    finish(0);
+    if (!m_o.daily)
+        return finish(0);
+    // The next collection waits for the window to be left, should a limit have ended this one.
+    m_leftWindow = false;
+    m_path.clear();
+    tell(QStringLiteral("Waiting for the next window, from %1 to %2")
+             .arg(m_o.schedule.startTime, m_o.schedule.stopTime));
 }
 
 void Recorder::fileError(const QString& text)
 {
-    tell(QString(text).replace(u'\n', u' '));
+    tell(text);
     finish(1);
 }
 
 void Recorder::fileWarning(const QString& text)
 {
-    tell(QString(text).replace(u'\n', u' '));
+    tell(text);
 }
 
 void Recorder::tell(const QString& text)
 {
     if (!m_err)
         return;
-    // The serial control names its port as the window's "Com Port 1"; here it is the device.
-    m_err(QString(text).replace(QStringLiteral("Com Port 1 (%1)").arg(m_o.device), m_o.device));
+    // The serial control names its port as the window's "Com Port 1 (path)"; here it is the
+    // path. (No regular expression: its compiler wants memory that is writable and executable,
+    // which the service unit forbids.)
+    QString line = QString(text).replace(u'\n', u' ');
+    const QString window = QStringLiteral("Com Port 1 (");
+    for (qsizetype at = line.indexOf(window); at >= 0; at = line.indexOf(window, at)) {
+        const qsizetype end = line.indexOf(u')', at);
+        if (end < 0)
+            break;
+        line.remove(end, 1).remove(at, window.size());
+    }
+    m_err(line);
 }
 
 void Recorder::finish(int code)

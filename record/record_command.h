@@ -18,6 +18,7 @@ struct RecordOptions
     Schedule schedule;
     QString file; // empty: the day's proposed name in the current folder
     bool quiet = false;
+    bool daily = false; // every day's window, not only the first
 };
 
 struct RecordArguments
@@ -33,6 +34,7 @@ struct RecordArguments
     RecordOptions options;
     QString error;
     QStringList timeMessages;
+    QStringList warnings; // accepted, but worth a word on standard error
 };
 
 // The command line without the program's name.
@@ -52,8 +54,11 @@ class Recorder : public QObject, private SessionControls, private SessionView
              Lines out, Lines err, QObject* parent = nullptr);
     ~Recorder() override;
 
-    // Port, file, collection armed; false, with the reason told, when the port or the file
-    // cannot be opened.
+    static constexpr int WaitToldMs = 60000; // "waiting for the meter", again while none comes
+
+    // Port and file; false, with the reason told, when either cannot be opened. The collection
+    // is armed at the first reading, so that no row goes out before there is one to write;
+    // with --daily the file is opened when each day's window opens.
     bool start();
     void Comm1_OnComm();
     void Timer1_Timer();
@@ -77,9 +82,12 @@ class Recorder : public QObject, private SessionControls, private SessionView
     void fileError(const QString& text) override;
     void fileWarning(const QString& text) override;
 
-    void tell(const QString& text); // on `err`, the device named as the user gave it
+    void tell(const QString& text); // on `err`, the device as the path tried
     void finish(int code);
     QString startLine() const;
+    bool openFile(); // "Yes", the save dialog with the proposal or the name given
+    // Start, once the meter has spoken and, with --daily, a new window has opened.
+    void armWhenReady();
 
     RecordOptions m_o;
     SerialControl& m_comm;
@@ -88,6 +96,9 @@ class Recorder : public QObject, private SessionControls, private SessionView
     SessionCoreState m_s;
     QString m_path;
     bool m_st = false;
+    bool m_heard = false;     // a reading has come
+    qint64 m_waitToldMs = 0;  // when "waiting for the meter" was said last
+    bool m_leftWindow = true; // --daily: outside the window since its collection ended
     std::unique_ptr<RecordingSession> m_core;
     QTimer m_timer1;
     SilenceWatch m_silence;

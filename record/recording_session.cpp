@@ -29,6 +29,12 @@ RecordingSession::RecordingSession(SessionCoreState& state, SerialControl& comm,
     });
 }
 
+// A reason from the system ends without a full stop; the sentence after it needs one.
+static QString sentence(const QString& text)
+{
+    return text.endsWith(u'.') ? text : text + u'.';
+}
+
 QString RecordingSession::stamp() const
 {
     return texts::stampText(m_clock.date(), m_clock.time());
@@ -76,7 +82,7 @@ bool RecordingSession::takeInput()
 
 // ---- one packet ----
 
-void RecordingSession::Proc_Packet(const std::function<void()>& liveView)
+bool RecordingSession::Proc_Packet(const std::function<void()>& liveView)
 {
     Time_Check();
     // From here on nothing stops the next packet: an error ends this packet's work quietly.
@@ -86,8 +92,9 @@ void RecordingSession::Proc_Packet(const std::function<void()>& liveView)
         if (liveView)
             liveView();
     } catch (const RuntimeError&) {
-        // Absorbed: the next packet is processed as usual.
+        return false; // absorbed: the next packet is processed as usual
     }
+    return true;
 }
 
 void RecordingSession::Proc_Sig()
@@ -239,7 +246,7 @@ void RecordingSession::Close_Save_File(bool oneDisplay, bool atExit)
             failure = e.description();
     }
     if (!failure.isEmpty())
-        m_view.fileError(failure + QStringLiteral("\nThe rows written before are kept."));
+        m_view.fileError(sentence(failure) + QStringLiteral("\nThe rows written before are kept."));
 }
 
 void RecordingSession::closeAtExit()
@@ -270,5 +277,5 @@ void RecordingSession::saveFileFailed(const QString& description, const QString&
     m_controls.setRecordingSwitch(false);
     m_s.Rec_Count = 0;
     m_s.Rec_Num = 0;
-    m_view.fileError(description + outcome);
+    m_view.fileError(sentence(description) + outcome);
 }

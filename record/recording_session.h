@@ -71,8 +71,9 @@ class RecordingSession
     // Everything waiting into Sig_Str; true when it is exactly one packet.
     bool takeInput();
 
-    // Time_Check, then, absorbing any error, the decode, the reading shown and `liveView`.
-    void Proc_Packet(const std::function<void()>& liveView = {});
+    // Time_Check, then, absorbing any error, the decode, the reading shown and `liveView`;
+    // true when all of that went through.
+    bool Proc_Packet(const std::function<void()>& liveView = {});
     void Proc_Sig();
     void showReading(); // the unit check, the reading's captions, the extremes
     void Reset_Extremes_1();

@@ -38,6 +38,21 @@ void timeCheck(RecordState& st, long long& recCount, const QString& now, bool re
     hooks.addListLine();
 }
 
+bool Schedule::hasWindow() const
+{
+    // An empty start time is never above "00:00": empty times mean no window.
+    return stopTime < QLatin1String("24:59") && startTime > QLatin1String("00:00");
+}
+
+bool Schedule::insideWindow(const QString& now) const
+{
+    const QString& start = startTime;
+    const QString& stop = stopTime;
+    if (now < stop && now > start && start < stop)
+        return true;
+    return (now < stop || now > start) && start > stop; // across midnight
+}
+
 void takeSample(RecordState& st, long long& recCount, const Schedule& sc, const QString& now,
                 const TakeSampleHooks& hooks)
 {
@@ -46,15 +61,8 @@ void takeSample(RecordState& st, long long& recCount, const Schedule& sc, const 
         due = true;
     if (sc.limit > 0 && st.Rec_Num < sc.limit)
         due = true;
-    // An empty start time is never above "00:00": empty times mean no window.
-    if (sc.stopTime < QLatin1String("24:59") && sc.startTime > QLatin1String("00:00")) {
-        due = false;
-        const QString& start = sc.startTime;
-        const QString& stop = sc.stopTime;
-        if (now < stop && now > start && start < stop)
-            due = true;
-        if ((now < stop || now > start) && start > stop)
-            due = true; // across midnight
+    if (sc.hasWindow()) {
+        due = sc.insideWindow(now);
         if (!st.Collecting && due) {
             st.Collecting = true;
             st.Rec_Num = 0;

@@ -22,6 +22,10 @@ struct Schedule
     int interval = 1;            // seconds
     int limit = 0;               // samples; 0 = no limit
     QString startTime, stopTime; // times of day as typed, compared as text
+
+    bool hasWindow() const; // the times limit the recording to a window of the day
+    // `now` (hh:mm:ss) lies inside the window; both ends are outside it.
+    bool insideWindow(const QString& now) const;
 };
 
 struct TimeCheckHooks

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <utility>
 
 #include "runtime_error.h"
 #include "seq_files.h"
@@ -9,12 +10,12 @@
 SaveFile::SaveFile(SeqFiles& files, QObject* parent) : QObject(parent), m_files(files)
 {
     m_sync.setSingleShot(true);
-    connect(&m_sync, &QTimer::timeout, this, [this] {
-        try {
-            syncNow();
-        } catch (const RuntimeError& e) {
-            emit syncFailed(e.description());
-        }
+    connect(&m_sync, &QTimer::timeout, this, &SaveFile::startSync);
+    connect(&m_background, &BackgroundSync::done, this, [this](const QString& error) {
+        if (!error.isEmpty())
+            emit syncFailed(error);
+        else if (std::exchange(m_syncAgain, false))
+            startSync(); // rows came while it ran: they are due by now
     });
     m_watch.setSingleShot(true);
     connect(&m_watch, &QTimer::timeout, this, [this] {
@@ -85,27 +86,38 @@ void SaveFile::writeLine(const QString& line)
     m_watch.start(m_files.lostLastName(Number) ? 0 : WatchMs + WatchMs / 4);
 }
 
-void SaveFile::syncNow()
+void SaveFile::startSync()
 {
     m_sync.stop();
-    if (isOpen())
-        m_files.sync(Number);
+    if (!isOpen())
+        return;
+    m_syncAgain = !m_background.start(m_files.handle(Number), path());
 }
 
 void SaveFile::close()
 {
-    try {
-        syncNow();
-    } catch (const RuntimeError&) {
-        abandon();
-        throw;
+    m_sync.stop();
+    m_syncAgain = false;
+    // The write-out under way may have met an error that the last one would not see again.
+    QString error = m_background.finish();
+    if (isOpen()) {
+        try {
+            m_files.sync(Number);
+        } catch (const RuntimeError& e) {
+            if (error.isEmpty())
+                error = e.description();
+        }
     }
     abandon();
+    if (!error.isEmpty())
+        throw RuntimeError(error);
 }
 
 void SaveFile::abandon()
 {
     m_sync.stop();
+    m_syncAgain = false;
+    m_background.finish();
     m_watch.stop();
     m_files.close(Number);
 }

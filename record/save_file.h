@@ -4,12 +4,15 @@
 #include <QString>
 #include <QTimer>
 
+#include "background_sync.h"
+
 class SeqFiles;
 
 // The save file, file number 1, opened for appending. Every line reaches the operating system
 // as it is written and the disk within SyncDelayMs, and again at closing, so that a crash or a
-// power cut loses no row. Failures raise RuntimeError naming the file and the reason; a failure
-// of the delayed write-out comes as syncFailed.
+// power cut loses no row. The delayed write-out runs on a thread of its own: a disk that takes
+// seconds over it never holds up a row. Failures raise RuntimeError naming the file and the
+// reason; a failure of the delayed write-out comes as syncFailed.
 //
 // A file that loses its last name while open (deleted, or its folder removed) is written again
 // at the next row or within WatchMs and a quarter, whichever is sooner, at its path, folder and
@@ -41,8 +44,10 @@ class SaveFile : public QObject
     void lost(const QString& description);
 
   private:
-    void syncNow();
+    void startSync(); // on the sync thread; once more after the one under way, if one is
     SeqFiles& m_files;
     QTimer m_sync;
+    BackgroundSync m_background;
+    bool m_syncAgain = false;
     QTimer m_watch;
 };

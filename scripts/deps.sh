@@ -8,9 +8,11 @@ QV_PACKAGE_PACKAGES=(dpkg-dev)
 # locales: a German locale is built for the number-text test.
 # poppler-utils: pdftoppm turns the printed graph into an image for its test.
 # lintian, desktop-file-utils, appstream, man-db: the package check's validators.
+# systemd: systemd-analyze checks the recorder's unit (it parses, its exposure, its call filter).
+# strace: lists the system calls quorvane-record makes, to hold them against that filter.
 # dbus-daemon: dbus-run-session, the private session bus of the notification test.
 QV_TEST_PACKAGES=(clang libclang-rt-14-dev locales poppler-utils dpkg-dev lintian desktop-file-utils
-                  appstream man-db dbus-daemon)
+                  appstream man-db systemd strace dbus-daemon)
 
 qv_ensure_packages() {
     local missing=() p

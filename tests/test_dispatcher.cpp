@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -11,11 +12,12 @@
 #include "anag_display.h"
 #include "data_display.h"
 #include "dig_display.h"
+#include "gauge_dial.h"
 #include "gauge_model.h"
 #include "graph_model.h"
-#include "gauge_dial.h"
 #include "graph_window.h"
 #include "live_label.h"
+#include "silence_watch.h"
 #include "test_main_window.h"
 #include "twips.h"
 
@@ -396,9 +398,12 @@ class TestDispatcher : public QObject
         m->digDisplay()->close();
         flushDeletes();
         QVERIFY(qobject_cast<LiveLabel*>(m->digDisplay()->Label3)->dimmed());
+        QSignalSpy speaking(m->findChild<SilenceWatch*>(), &SilenceWatch::speaking);
         m.comm->fire(rh("4613"));
         QVERIFY(!faded());
         QVERIFY(m->anagDisplay()->Label19->toolTip().isEmpty());
+        m.comm->fire(rh("4613"));
+        QCOMPARE(speaking.size(), 1); // told once, not at every packet
     }
 
     void rawListThroughPackets()

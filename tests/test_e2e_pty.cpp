@@ -156,6 +156,7 @@ class TestE2ePty : public QObject
     void streamStartingMidPacketIsInStepByTheNextPacket_data();
     void streamStartingMidPacketIsInStepByTheNextPacket();
     void packetInPiecesTwentyMsApartIsAcceptedWhole();
+    void everyPieceRestartsTheStaleTime();
     void pairWithoutPauseIsDroppedWholeAndNextIsAccepted();
     void lineThatNeverPausesKeepsTheBufferBounded();
     void framingHoldsPerRead_data();
@@ -242,6 +243,25 @@ void TestE2ePty::packetInPiecesTwentyMsApartIsAcceptedWhole()
         QCOMPARE(in.accepted.last(), latin1(p));
     }
     QCOMPARE(in.reads, in.accepted);
+}
+
+// A slow adapter: pieces each well within the stale time of the one before, all of them over
+// more than it. Times are scaled up so that a busy machine keeps their order: a piece is stale
+// 2.5 s after its last byte, and the second piece comes after the first has been found short.
+void TestE2ePty::everyPieceRestartsTheStaleTime()
+{
+    Pty pty;
+    auto c = openOn(pty.path());
+    c->setPauseMs(1250);
+    c->setStaleMs(2500);
+    Intake in(*c);
+    const QByteArray p = packet(7);
+    pty.write(p.left(5));
+    QTest::qWait(1500);
+    pty.write(p.mid(5, 6));
+    QTest::qWait(1500);
+    pty.write(p.mid(11));
+    QTRY_COMPARE_WITH_TIMEOUT(in.accepted, QStringList{latin1(p)}, 5000);
 }
 
 void TestE2ePty::pairWithoutPauseIsDroppedWholeAndNextIsAccepted()

@@ -124,6 +124,7 @@ class TestFileSafety : public QObject
     void secondCopyRefused();
     void deletedSaveFileComesBack_data();
     void deletedSaveFileComesBack();
+    void deletedBeforeStartComesBackEachTime();
     void collectionWindowOnlyForAnOpenFile_data();
     void collectionWindowOnlyForAnOpenFile();
 };
@@ -427,6 +428,18 @@ void TestFileSafety::deletedSaveFileComesBack()
     QVERIFY(m.files->isOpen(1) && m->St->isChecked());
     if (accident.endsWith(u"taken"))
         QCOMPARE(readAll(home.filePath(u"REC.CSV"_s)), "someone else's\r\n");
+}
+
+// Before Start no row looks at the file: the watch alone brings it back, and keeps looking.
+void TestFileSafety::deletedBeforeStartComesBackEachTime()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"REC.CSV"_s);
+    Recording m(path, false);
+    for (int i = 0; i < 2; ++i) {
+        QVERIFY(QFile::remove(path));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(path), 10000);
+    }
 }
 
 // A save file that cannot be opened never shows the collection window, not even for a moment.

@@ -12,6 +12,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <csignal>
 #include <ctime>
 #include <limits>
 
@@ -446,6 +447,43 @@ class TestPlatform : public QObject
         files.closeAll();
         QVERIFY(!files.isOpen(3));
         files.close(3); // closing a closed number is harmless
+    }
+
+    // A file that took the path meanwhile is someone else's: the move is refused and leaves
+    // both files as they were.
+    void moveNeverGoesOverAFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("R.CSV"));
+        const QString taken = dir.filePath(QStringLiteral("TAKEN.CSV"));
+        writeAll(taken, "someone's\r\n");
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Append);
+        files.printLine(1, QStringLiteral("row 1"));
+        const QString failure = raised([&] { files.moveTo(1, taken); });
+        QCOMPARE(readAll(taken), QByteArray("someone's\r\n"));
+        QVERIFY(!failure.isNull());
+        QCOMPARE(files.path(1), path);
+    }
+
+    // A disk that takes only part of a line: the part is cut off again, so the next line starts
+    // where the last whole one ended. A file size limit stops the write part-way.
+    void failedWriteLeavesNoPartOfTheLine()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("FULL.CSV"));
+        SeqFiles files;
+        files.open(1, path, SeqFiles::Mode::Append);
+        files.printLine(1, QStringLiteral("row 1"));
+        QString failure;
+        {
+            const FileSizeLimit full(10); // "row 2" stops after three bytes
+            failure = raised([&] { files.printLine(1, QStringLiteral("row 2")); });
+        }
+        QVERIFY(!failure.isNull());
+        QCOMPARE(readAll(path), QByteArray("row 1\r\n"));
+        files.printLine(1, QStringLiteral("row 3"));
+        QCOMPARE(readAll(path), QByteArray("row 1\r\nrow 3\r\n"));
     }
 
     // ---- graph component ----

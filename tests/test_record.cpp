@@ -9,10 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
+#include <thread>
 #include <unistd.h>
 
 #include "data_collect.h"
@@ -291,18 +294,24 @@ class TestRecord : public QObject
         QCOMPARE(m->msgBox()->Msg->text(), u"File Closed"_s);
     }
 
-    // The save file meets a folder that does not exist, one it may not write, a full disk.
+    // The save file meets a folder that does not exist, one it may not write, a pipe, a full
+    // disk.
     void fileErrors_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("opens");
         QTest::newRow("missing folder") << "none/REC.CSV"
-                                        << "No such file or directory" << false;
+                                        << "Cannot open %1: No such file or directory\n"
+                                        << false;
         QTest::newRow("read-only folder") << "ro/REC.CSV"
-                                          << "Permission denied" << false;
-        QTest::newRow("full disk") << "/dev/full"
-                                   << "No space left on device" << true;
+                                          << "Cannot open %1: Permission denied\n"
+                                          << false;
+        QTest::newRow("a pipe") << "fifo"
+                                << "Cannot record into %1: it is not a regular file" << false;
+        QTest::newRow("full disk")
+            << "REC.CSV"
+            << "Cannot write %1: File too large.\nThe recording has stopped." << true;
     }
     void fileErrors()
     {
@@ -311,17 +320,20 @@ class TestRecord : public QObject
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir(u"ro"_s));
         QFile::setPermissions(dir.filePath(u"ro"_s), QFile::ReadOwner | QFile::ExeOwner);
+        QVERIFY(::mkfifo(qPrintable(dir.filePath(u"fifo"_s)), 0600) == 0);
         const QString path = QDir(dir.path()).absoluteFilePath(name);
         NoDacOverride asUser;
         Recording m(path, true);
         QCOMPARE(m.files->isOpen(1), opens);
         QCOMPARE(m->dataCollect()->isVisible(), opens); // nothing to arm without a file
         m->St->setChecked(opens);
-        m.tick(u"10:00:00"_s);
+        {
+            const FileSizeLimit full(0);
+            m.tick(u"10:00:00"_s);
+        }
         QTRY_COMPARE(m.boxes->shown.size(), 3);
-        QFETCH(QString, reason);
-        QVERIFY(m.boxes->shown[2].startsWith(
-            u"Cannot %1 %2: %3\n"_s.arg(opens ? "write" : "open", path, reason)));
+        QFETCH(QString, message);
+        QVERIFY2(m.boxes->shown[2].startsWith(message.arg(path)), qPrintable(m.boxes->shown[2]));
         QVERIFY(m->session().Save_Data == 0 && !m->St->isChecked() && !m.files->isOpen(1));
         m.tick(u"10:00:01"_s);
         QTest::qWait(1);
@@ -397,6 +409,70 @@ class TestRecord : public QObject
         QVERIFY(!m->St->isChecked() && m->session().Save_Data == 0);
     }
 
+    // A disk that takes seconds over a write-out holds up no row: the rows of those seconds are
+    // written while it runs. Here the write-out waits until the test lets it go.
+    void slowDiskCostsNoRow()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"SLOW.CSV"_s);
+        std::atomic<int> underWay{0};
+        std::atomic<bool> letGo{false};
+        const SyncStandIn slow([&](int fd) {
+            ++underWay;
+            for (int i = 0; i < 600 && !letGo; ++i) // a minute at most, should the test fail
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            --underWay;
+            return ::fdatasync(fd) == 0 ? 0 : errno;
+        });
+        Recording m(path, true);
+        m->St->setChecked(true);
+        m.tick(u"10:00:00"_s);
+        QTRY_COMPARE_WITH_TIMEOUT(underWay.load(), 1, 20000);
+        for (const QString& at : {u"10:00:01"_s, u"10:00:02"_s, u"10:00:03"_s})
+            m.tick(at);
+        QCOMPARE(underWay.load(), 1); // the three rows went out while it ran
+        letGo = true;
+        QTRY_COMPARE_WITH_TIMEOUT(underWay.load(), 0, 20000);
+        m->close(); // syncs once more, at once
+        const QByteArray file = readAll(path);
+        QCOMPARE(file.left(file.indexOf("High")), " 1 ,45.12,%RH,10:00:00,12-07-2026\r\n"
+                                                  " 2 ,45.12,%RH,10:00:01,12-07-2026\r\n"
+                                                  " 3 ,45.12,%RH,10:00:02,12-07-2026\r\n"
+                                                  " 4 ,45.12,%RH,10:00:03,12-07-2026\r\n");
+        QVERIFY(m.boxes->shown.size() == 2); // no failure told
+    }
+
+    // Closing writes the file out to the disk before it lets it go, and a write-out that fails
+    // then is told, not lost with the descriptor.
+    void closingWritesOut_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::newRow("written out") << 0;
+        QTest::newRow("write-out fails") << EIO;
+    }
+    void closingWritesOut()
+    {
+        QFETCH(int, error);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"CLOSE.CSV"_s);
+        Recording m(path, true);
+        m->St->setChecked(true);
+        m.tick(u"10:00:00"_s);
+        QStringList seen; // what the file held at each write-out, and whether it was open
+        const SyncStandIn standIn([&](int fd) {
+            seen << QString::number(QFileInfo(u"/proc/self/fd/%1"_s.arg(fd)).size());
+            return error;
+        });
+        m->File_Close_Click();
+        QCOMPARE(seen, QStringList{QString::number(QFileInfo(path).size())}); // closing rows too
+        QCOMPARE(m.files->isOpen(1), false);
+        QTest::qWait(1); // the message is shown from the event loop
+        const QString told = m.boxes->shown.value(2);
+        QVERIFY2(told.startsWith(u"Cannot write %1: Input/output error."_s.arg(path)) ==
+                     (error != 0),
+                 qPrintable(m.boxes->shown.join(u'|')));
+    }
+
     // Start on the collection window arms the clock's own timer: with the meter silent, its ticks
     // alone write the rows.
     void startRunsTheTimerThatWritesRows()
@@ -451,6 +527,38 @@ class TestRecord : public QObject
         QVERIFY(lines[1].startsWith(" 2 ,") && lines[1].contains(",10:00:02,"));
         QFETCH(QByteArray, closing);
         QCOMPARE(lines[2] + '\n' + lines[3] + '\n', closing);
+    }
+
+    // A packet that comes first in a new second takes the sample before it is shown: the row
+    // holds the reading before it, and a window it opens counts it among its extremes.
+    void packetTakesTheSampleBeforeItIsShown_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("no window") << ""
+                                   << QByteArray(" 1 ,45.12,%RH,10:00:00,12-07-2026\r\n"
+                                                 " 2 ,45.12,%RH,10:00:01,12-07-2026\r\n"
+                                                 "High,46.13,%RH,12-07-2026-10:00:01\r\n"
+                                                 "Lo,45.12,%RH,12-07-2026-09:59:59\r\n");
+        QTest::newRow("opens a window") << "10:00:00"
+                                        << QByteArray(" 1 ,45.12,%RH,10:00:01,12-07-2026\r\n"
+                                                      "High,46.13,%RH,12-07-2026-10:00:01\r\n"
+                                                      "Lo,46.13,%RH,12-07-2026-10:00:01\r\n");
+    }
+    void packetTakesTheSampleBeforeItIsShown()
+    {
+        QFETCH(QString, start);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"FIRST.CSV"_s);
+        Recording m(path, true); // 45.12 at 09:59:59
+        m->dataCollect()->Start_Time->setText(start);
+        m->dataCollect()->Stop_Time->setText(start.isEmpty() ? u""_s : u"11:00:00"_s);
+        m->St->setChecked(true);
+        m.tick(u"10:00:00"_s);
+        m.clock->set(kDay, QTime(10, 0, 1));
+        m.comm->fire("\00200040200004613\r"); // before the timer sees 10:00:01
+        m->File_Close_Click();
+        QTEST(readAll(path), "file");
     }
 };
 

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "data_collect.h"
 #include "record_command.h"
@@ -66,7 +67,7 @@ class DesktopFace : public Face
 class CommandFace : public Face
 {
   public:
-    CommandFace(const QString& path, bool one, const Schedule& s, QTime at)
+    CommandFace(const QString& path, bool one, const Schedule& s, QTime at, bool daily = false)
     {
         clock->set(kDay, at);
         RecordOptions o;
@@ -74,6 +75,7 @@ class CommandFace : public Face
         o.single = one;
         o.schedule = s;
         o.file = path;
+        o.daily = daily;
         recorder = std::make_unique<Recorder>(
             o, comm, *clock, files, [this](const QString& row) { rows << row; },
             [this](const QString& line) { messages << line; });
@@ -138,8 +140,10 @@ class TestRecordCore : public QObject
         QTest::addColumn<Schedule>("schedule");
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("rows");
-        auto row = [](const char* tag, bool one, Schedule s, const char* script, const char* rows) {
-            QTest::newRow(tag) << one << s << script << rows;
+        QTest::addColumn<QString>("recorderRows"); // where they differ: it waits for a reading
+        auto row = [](const char* tag, bool one, Schedule s, const char* script, const char* rows,
+                      const char* recorderRows = "") {
+            QTest::newRow(tag) << one << s << script << rows << recorderRows;
         };
         row("limit 3, dual", false, {1, 3, {}, {}},
             "09:59:59 p 10:00:00 p 10:00:01 p 10:00:02 p 10:00:03 p 10:00:04",
@@ -163,7 +167,8 @@ class TestRecordCore : public QObject
             "1@10:00:01 2@10:00:02 3@10:00:03 High/7/Deg F Lo/7/Deg F");
         row("no packet before the first rows, dual", false, {1, 0, {}, {}},
             "10:00:00 10:00:01 10:00:02 p 10:00:03 p 10:00:04 end",
-            "1@10:00:01 2@10:00:02 3@10:00:03 4@10:00:04 High/7/%RH Lo/7/%RH");
+            "1@10:00:01 2@10:00:02 3@10:00:03 4@10:00:04 High/7/%RH Lo/7/%RH",
+            "1@10:00:03 2@10:00:04 High/7/%RH Lo/7/%RH");
         row("ended by a signal, single", true, {1, 0, {}, {}}, "10:00:00 p 10:00:01 p 10:00:02 end",
             "1@10:00:01 2@10:00:02 High/7/%RH Lo/7/%RH");
         row("ended by a signal before the window, dual", false, {1, 0, "11:00:00", "12:00:00"},
@@ -201,8 +206,12 @@ class TestRecordCore : public QObject
                 QCOMPARE(c.rows.join(u"\r\n"_s) + u"\r\n"_s, QString::fromLatin1(files[i].mid(14)));
             }
         }
-        QCOMPARE(files[1], files[0]);
-        QCOMPARE(files[2], files[0]);
+        QFETCH(QString, recorderRows);
+        if (recorderRows.isEmpty())
+            QCOMPARE(files[1], files[0]);
+        else
+            QCOMPARE(shape(files[1].mid(14)), recorderRows);
+        QCOMPARE(files[2], files[1]);
         QVERIFY(files[0].startsWith("earlier,rows\r\n"));
         QTEST(shape(files[0].mid(14)), "rows");
     }
@@ -222,6 +231,12 @@ class TestRecordCore : public QObject
             "--port=/dev/ttyS1 --single --dtr --interval 60 --samples=10000 --start "
             "22:00:00 --stop 06:00:00 --quiet NIGHT.CSV",
             "ok", {60, 10000, "22:00:00", "06:00:00"});
+        row("every night", "--port p --dual --start 22:00:00 --stop 06:00:00 --daily", "ok",
+            {1, 0, "22:00:00", "06:00:00"});
+        row("empty window", "--port p --dual --start 06:00:00 --stop 06:00:00", "ok",
+            {1, 0, "06:00:00", "06:00:00"});
+        row("daily without a window", "--port p --dual --daily",
+            "--daily needs --start and --stop");
         row("help wins", "--dual --bogus --help", "help");
         row("version", "--version", "version");
         row("no mode", "--port /dev/ttyUSB0",
@@ -273,6 +288,11 @@ class TestRecordCore : public QObject
             QCOMPARE(r.options.single, args.contains(u"--single"));
             QCOMPARE(r.options.quiet && r.options.dtr, args.contains(u"--quiet"));
             QCOMPARE(r.options.file, args.contains(u"NIGHT") ? u"NIGHT.CSV"_s : QString());
+            QCOMPARE(r.options.daily, args.contains(u"--daily"));
+            // A window that never opens is accepted, with a word on standard error.
+            QCOMPARE(
+                r.warnings.join(u'|').contains(u"the window from 06:00:00 to 06:00:00 is empty"),
+                s.startTime == u"06:00:00" && s.stopTime == s.startTime);
         }
     }
 
@@ -288,17 +308,63 @@ class TestRecordCore : public QObject
         QCOMPARE(c.comm.log, (QStringList{"DTREnable=0", "CommPort=1", "Settings=9600,N,8,1",
                                           "PortOpen=1", "InBufferCount=0"}));
         const QString file = dir.filePath(u"TMP12076.CSV"_s);
-        QCOMPARE(c.messages, (QStringList{u"recording %1 from /dev/ttyUSB0, every 1 s, 2 samples, "
-                                          "dual display"_s.arg(file)}));
+        // No row before the meter's first reading, and a word about it every minute.
+        c.clock->advance(59000), c.tick();
+        c.clock->advance(1000), c.tick();
         QSignalSpy finished(c.recorder.get(), &Recorder::finished);
-        run(c, false, u"10:00:00 p 10:00:01 p 10:00:02 10:00:03"_s);
-        QCOMPARE(c.messages.value(1), u"The collection has ended; %1 is closed"_s.arg(file));
+        run(c, false, u"10:01:00 p 10:01:01 p 10:01:02 10:01:03"_s);
+        QCOMPARE(
+            c.messages,
+            (QStringList{
+                u"recording %1 from /dev/ttyUSB0, every 1 s, 2 samples, dual display"_s.arg(file),
+                u"Waiting for the meter on /dev/ttyUSB0: the recording starts with its first "
+                "reading"_s,
+                u"Still waiting for the meter on /dev/ttyUSB0"_s,
+                u"The meter is sending readings"_s,
+                u"The collection has ended; %1 is closed"_s.arg(file)}));
         QVERIFY(finished.wait(1000));
         QCOMPARE(finished.takeFirst().value(0).toInt(), 0);
-        QCOMPARE(shape(readAll(file)), u"1@10:00:01 2@10:00:02 High/7/%RH Lo/7/%RH"_s);
+        QCOMPARE(shape(readAll(file)), u"1@10:01:01 2@10:01:02 High/7/%RH Lo/7/%RH"_s);
         // A signal afterwards writes nothing more.
         c.end();
-        QCOMPARE(shape(readAll(file)), u"1@10:00:01 2@10:00:02 High/7/%RH Lo/7/%RH"_s);
+        QCOMPARE(shape(readAll(file)), u"1@10:01:01 2@10:01:02 High/7/%RH Lo/7/%RH"_s);
+        QCOMPARE(c.messages.size(), 5);
+    }
+
+    // --daily across two nights: each window in the file named on its first day, each with its
+    // closing rows; a limit reached inside a window waits for the next one.
+    void recorderEveryNight_data()
+    {
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QString>("night1");
+        QTest::addColumn<QString>("night2");
+        QTest::newRow("no limit") << 0 << "1@22:00:01 2@23:59:59 3@+00:00:00 4@+05:59:59"
+                                  << "1@+22:00:01 2@+22:00:02";
+        QTest::newRow("limit 2") << 2 << "1@22:00:01 2@23:59:59"
+                                 << "1@+22:00:01 2@+22:00:02";
+    }
+    void recorderEveryNight()
+    {
+        QFETCH(int, limit);
+        QTemporaryDir dir;
+        const QString keep = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        CommandFace c(QString(), false, {1, limit, u"22:00:00"_s, u"06:00:00"_s}, QTime(21, 59, 58),
+                      true);
+        QVERIFY(c.started && !c.files.isOpen(1)); // outside the window: no file yet
+        QSignalSpy finished(c.recorder.get(), &Recorder::finished);
+        run(c, false,
+            u"21:59:58 p 21:59:59 p 22:00:00 p 22:00:01 p 23:59:59 p +00:00:00 p +05:59:59 p "
+            "+06:00:00 p +06:00:01 p +12:00:00 p +22:00:00 p +22:00:01 p +22:00:02 end"_s);
+        QDir::setCurrent(keep);
+        QFETCH(QString, night1);
+        QFETCH(QString, night2);
+        QCOMPARE(shape(readAll(dir.filePath(u"TMP12076.CSV"_s))),
+                 night1 + u" High/7/%RH Lo/7/%RH"_s);
+        QCOMPARE(shape(readAll(dir.filePath(u"TMP12086.CSV"_s))),
+                 night2 + u" High/7/%RH Lo/7/%RH"_s);
+        QCOMPARE(finished.size(), 0); // it ran on until the signal
+        QVERIFY(c.messages.contains(u"Waiting for the next window, from 22:00:00 to 06:00:00"_s));
     }
 
     // Neither the port nor the file opens: told, and nothing armed.
@@ -308,19 +374,25 @@ class TestRecordCore : public QObject
         QTest::addColumn<QString>("message");
         QTest::newRow("port") << true << "Cannot open the port: /dev/ttyUSB0: no such port";
         QTest::newRow("file") << false << "Cannot open %1/none/REC.CSV: No such file or directory";
+        QTest::newRow("a pipe") << false
+                                << "Cannot record into %1/fifo: it is not a regular file (a pipe, "
+                                   "a device, a socket or a folder), which would keep none of "
+                                   "the rows";
     }
     void recorderCannotStart()
     {
         QFETCH(bool, portFails);
         QFETCH(QString, message);
         QTemporaryDir dir;
+        QVERIFY(::mkfifo(qPrintable(dir.filePath(u"fifo"_s)), 0600) == 0);
         FakeSerialControl comm;
         comm.failOpen = portFails ? u"Com Port 1 (/dev/ttyUSB0): no such port"_s : QString();
         FakeClock clock;
         SeqFiles files;
         RecordOptions o;
         o.device = u"/dev/ttyUSB0"_s;
-        o.file = dir.filePath(u"none/REC.CSV"_s);
+        o.file =
+            dir.filePath(QTest::currentDataTag() == "a pipe"_L1 ? u"fifo"_s : u"none/REC.CSV"_s);
         QStringList told;
         Recorder r(o, comm, clock, files, {}, [&](const QString& l) { told << l; });
         QVERIFY(!r.start());
@@ -332,15 +404,23 @@ class TestRecordCore : public QObject
     // A disk that refuses a row stops the recording with exit 1; the rows before stay.
     void recorderWriteFails()
     {
-        CommandFace c(u"/dev/full"_s, true, {1, 0, {}, {}}, QTime(10, 0, 0));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"FULL.CSV"_s);
+        CommandFace c(path, true, {1, 0, {}, {}}, QTime(10, 0, 0));
         QVERIFY(c.started);
         QSignalSpy finished(c.recorder.get(), &Recorder::finished);
         run(c, true, u"10:00:00 p 10:00:01"_s);
-        QVERIFY(c.messages.value(1).startsWith(
-            u"Cannot write /dev/full: No space left on device The recording has stopped."_s));
+        {
+            const FileSizeLimit full(QFileInfo(path).size() + 10);
+            run(c, true, u"10:00:02"_s);
+        }
+        QCOMPARE(c.messages.value(3), u"Cannot write %1: File too large. The recording has "
+                                      "stopped. The rows written before are kept."_s.arg(path));
         QVERIFY(finished.wait(1000));
         QCOMPARE(finished.takeFirst().value(0).toInt(), 1);
-        QVERIFY(c.rows.isEmpty() && !c.files.isOpen(1));
+        QCOMPARE(c.rows.size(), 1);
+        QCOMPARE(readAll(path), c.rows[0].toLatin1() + "\r\n"); // no part of the failed row
+        QVERIFY(!c.files.isOpen(1));
     }
 };
 

@@ -59,9 +59,9 @@ struct Record
 {
     QProcess p;
     QByteArray out, err;
-    explicit Record(const QStringList& args)
+    explicit Record(const QStringList& args, QProcessEnvironment env = headless())
     {
-        p.setProcessEnvironment(headless());
+        p.setProcessEnvironment(env);
         p.start(kRecord, args);
     }
     ~Record()
@@ -84,12 +84,9 @@ struct Record
     }
 };
 
-// A record row of a two-display %RH and Deg C meter: number, readings, time, date. The first
-// sample may come before the first packet, with no readings yet.
+// A record row of a two-display %RH and Deg C meter: number, readings, time, date.
 void checkRow(const QByteArray& line, int number)
 {
-    if (number == 1 && line.startsWith(" 1 ,,,,,"))
-        return;
     QVERIFY2(line.endsWith('\r'), line.constData());
     const QList<QByteArray> f = line.chopped(1).split(',');
     QCOMPARE(f.size(), 7);
@@ -169,6 +166,8 @@ class TestRecordTool : public QObject
         QCOMPARE(r.p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(r.p.exitCode(), 0);
         QVERIFY(r.out.isEmpty()); // --quiet
+        QVERIFY2(r.err.endsWith("Stopped by a signal; " + file.toLocal8Bit() + " is closed\n"),
+                 r.err.constData());
         const QList<QByteArray> lines = fileLines(file);
         for (int i = 0; i < lines.size() - 2; ++i) {
             if (mode == u"--dual")
@@ -177,6 +176,57 @@ class TestRecordTool : public QObject
                 QVERIFY(lines[i].startsWith(" " + QByteArray::number(i + 1) + " ,"));
         }
         checkClosing(lines, 7); // both displays' rows, whatever the mode
+    }
+
+    // A meter that starts sending 3 s after the recorder: no row goes out before its first
+    // reading, and the wait is told.
+    void meterStartsLate()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(u"meter"_s);
+        Meter meter(link);
+        ::kill(pid_t(meter.p.processId()), SIGSTOP);
+        const QString file = dir.filePath(u"LATE.CSV"_s);
+        Record r({u"--port"_s, link, u"--dual"_s, file});
+        QTRY_VERIFY_WITH_TIMEOUT(r.said("Waiting for the meter on " + link.toLocal8Bit()), 30000);
+        QTest::qWait(3000);
+        QCOMPARE(r.rowsTold(), 0);
+        ::kill(pid_t(meter.p.processId()), SIGCONT);
+        QTRY_VERIFY_WITH_TIMEOUT(r.rowsTold() >= 2, 30000);
+        ::kill(pid_t(r.p.processId()), SIGTERM);
+        QVERIFY(r.p.waitForFinished(30000));
+        const QList<QByteArray> lines = fileLines(file);
+        QVERIFY(lines.size() >= 4);
+        for (int i = 0; i < lines.size() - 2; ++i)
+            checkRow(lines[i], i + 1); // readings in every row, the first one too
+    }
+
+    // Every write-out to the disk takes 3 s: the rows still come one a second, none missing.
+    void slowDiskCostsNoRow()
+    {
+        QTemporaryDir dir;
+        Meter meter(dir.filePath(u"meter"_s));
+        const QString file = dir.filePath(u"SLOW.CSV"_s);
+        QProcessEnvironment env = headless();
+        env.insert(u"LD_PRELOAD"_s, QStringLiteral(QUORVANE_SLOW_SYNC));
+        env.insert(u"QV_SYNC_LOG"_s, dir.filePath(u"syncs"_s));
+        Record r({u"--port"_s, dir.filePath(u"meter"_s), u"--dual"_s, u"--quiet"_s, file}, env);
+        // Eight rows, and two write-outs of 3 s each ended meanwhile.
+        QTRY_VERIFY_WITH_TIMEOUT(fileLines(file).size() >= 8, 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(fileLines(dir.filePath(u"syncs"_s)).size() >= 2, 60000);
+        ::kill(pid_t(r.p.processId()), SIGTERM);
+        QVERIFY(r.p.waitForFinished(60000));
+        QCOMPARE(r.p.exitCode(), 0);
+        const QList<QByteArray> lines = fileLines(file);
+        QVERIFY(lines.size() >= 10);
+        QTime last;
+        for (int i = 0; i < lines.size() - 2; ++i) {
+            checkRow(lines[i], i + 1);
+            const QTime at = QTime::fromString(QString::fromLatin1(lines[i].split(',')[5]));
+            if (i > 0)
+                QCOMPARE(last.secsTo(at), 1);
+            last = at;
+        }
     }
 
     // The cable pulled and plugged in again: told, the port reopened, the rows go on.
@@ -209,25 +259,47 @@ class TestRecordTool : public QObject
     // Bad arguments and a port that cannot be opened leave the file untouched.
     void refusedBeforeTheFile_data()
     {
+        QTest::addColumn<QString>("port"); // %1: the test's folder
         QTest::addColumn<QString>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("told");
-        QTest::newRow("interval 0") << "--dual --interval 0" << 2
+        const QString none = u"%1/nothing"_s;
+        QTest::newRow("interval 0") << none << "--dual --interval 0" << 2
                                     << "quorvane-record: --interval takes 1 to 3600 seconds, not "
                                        "\"0\"\nUsage: quorvane-record --port DEVICE";
-        QTest::newRow("no mode") << "" << 2 << "quorvane-record: --single or --dual is required";
+        QTest::newRow("no mode") << none << "" << 2
+                                 << "quorvane-record: --single or --dual is required";
         QTest::newRow("start only")
-            << "--dual --start 08:00:00" << 2
+            << none << "--dual --start 08:00:00" << 2
             << "You Must Enter Both A Start Time & A Stop Time\nStop Time Is Not Valid (Use 24 "
                "Hour Format)\n";
-        QTest::newRow("no such port") << "--dual" << 1 << "Cannot open the port: ";
+        QTest::newRow("no such port")
+            << none << "--dual" << 1 << "Cannot open the port: %1/nothing: no such port\n";
+        QTest::newRow("/dev/null")
+            << "/dev/null"
+            << "--dual" << 1 << "Cannot open the port: /dev/null is not a serial device\n";
+        QTest::newRow("a regular file")
+            << "%1/plain"
+            << "--dual" << 1 << "Cannot open the port: %1/plain is not a serial device\n";
+        QTest::newRow("a folder") << "%1"
+                                  << "--dual" << 1
+                                  << "Cannot open the port: %1 is not a serial device\n";
+        QTest::newRow("tty, under /dev")
+            << "tty"
+            << "--dual" << 1 << "Cannot open the port: /dev/tty is not a serial device\n";
+        QTest::newRow("an empty window")
+            << none << "--dual --start 06:00:00 --stop 06:00:00" << 1
+            << "quorvane-record: the window from 06:00:00 to 06:00:00 is empty";
     }
     void refusedBeforeTheFile()
     {
+        QFETCH(QString, port);
         QFETCH(QString, args);
         QTemporaryDir dir;
+        QFile plain(dir.filePath(u"plain"_s));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
         const QString file = dir.filePath(u"NOT.CSV"_s);
-        QStringList a{u"--port"_s, dir.filePath(u"nothing"_s)};
+        QStringList a{u"--port"_s, QString(port).replace(u"%1"_s, dir.path())};
         if (!args.isEmpty())
             a << args.split(u' ');
         Record r(a << file);
@@ -235,7 +307,8 @@ class TestRecordTool : public QObject
         r.read();
         QTEST(r.p.exitCode(), "code");
         QFETCH(QString, told);
-        QVERIFY2(r.err.startsWith(told.toLocal8Bit()), r.err.constData());
+        QVERIFY2(r.err.startsWith(told.replace(u"%1"_s, dir.path()).toLocal8Bit()),
+                 r.err.constData());
         QVERIFY(!QFile::exists(file));
     }
 

@@ -45,6 +45,8 @@ class TestViewer : public QObject
   private slots:
     void listsTheFileLastLineFirst_data();
     void listsTheFileLastLineFirst();
+    void lineEndSplitBetweenPieces_data();
+    void lineEndSplitBetweenPieces();
     void numbersKeepTheirLastFiveDigits();
     void failures_data();
     void failures();
@@ -54,6 +56,7 @@ class TestViewer : public QObject
     void largeFiles_data();
     void largeFiles();
     void windowStaysOnTheScreen();
+    void listEndsAboveTheFoot();
 };
 
 void TestViewer::listsTheFileLastLineFirst_data()
@@ -102,6 +105,27 @@ void TestViewer::listsTheFileLastLineFirst()
     QCOMPARE(m->session().Save_File_Name, path);
     QCOMPARE(m->session().View_Open, 0);
     QVERIFY(!m.files->isOpen(3));
+}
+
+// The file is read in pieces, and a CR LF may be cut between two: still one line end.
+void TestViewer::lineEndSplitBetweenPieces_data()
+{
+    QTest::addColumn<int>("cut");
+    for (int cut = 0; cut <= 6; ++cut)
+        QTest::addRow("first piece %d bytes", cut) << cut;
+}
+
+void TestViewer::lineEndSplitBetweenPieces()
+{
+    QFETCH(int, cut);
+    const QByteArray bytes("a\r\nb\r\n");
+    FileListing listing;
+    listing.append(bytes.first(cut));
+    listing.append(bytes.sliced(cut));
+    QString listed;
+    for (qsizetype r = 0; r < listing.rowCount(); ++r)
+        listed += listing.row(r) + u'\n';
+    QCOMPARE(listed, QStringLiteral("    2 b\n    1 a\n") + kHeading + u'\n');
 }
 
 void TestViewer::numbersKeepTheirLastFiveDigits()
@@ -297,6 +321,18 @@ void TestViewer::windowStaysOnTheScreen()
                                                   .arg(frame.width())
                                                   .arg(frame.height())));
     QVERIFY(w->List1->height() > 0);
+}
+
+// However short the window and tall its frame, the list ends above the window's foot, with its
+// last row, the heading, in sight. test_viewer_framed runs this under a title bar's height.
+void TestViewer::listEndsAboveTheFoot()
+{
+    MainWithFakes m;
+    FrmFilDisp* w = m->filDisp();
+    w->show();
+    w->resize(w->width(), twipsToPixels(1500, w));
+    QVERIFY(w->List1->height() > 0);
+    QCOMPARE_LT(w->List1->geometry().bottom(), w->height());
 }
 
 QTEST_MAIN(TestViewer)

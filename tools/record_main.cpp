@@ -49,6 +49,8 @@ int main(int argc, char* argv[])
     case RecordArguments::Action::Record:
         break;
     }
+    for (const QString& warning : args.warnings)
+        err(warning);
 
     PortMap ports;
     ports.setDevice(1, args.options.device);

@@ -4,9 +4,12 @@
 #include <QDateTime>
 #include <QFile>
 #include <QStringList>
+#include <csignal>
 #include <deque>
 #include <functional>
+#include <sys/resource.h>
 
+#include "background_sync.h"
 #include "clock.h"
 #include "common_dialog.h"
 #include "message_boxes.h"
@@ -183,3 +186,25 @@ inline QByteArray readAll(const QString& path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
 }
+
+// A disk that is full for this process: no file it writes grows beyond `bytes`, and a write past
+// that stops part-way and fails (EFBIG, "File too large") instead of raising SIGXFSZ.
+struct FileSizeLimit
+{
+    rlimit m_was{};
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &m_was);
+        const rlimit limit{bytes, m_was.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { ::setrlimit(RLIMIT_FSIZE, &m_was); }
+};
+
+// Every write-out to the disk goes through `call` while this lives (on the sync thread too).
+struct SyncStandIn
+{
+    explicit SyncStandIn(BackgroundSync::Call call) { BackgroundSync::setCall(std::move(call)); }
+    ~SyncStandIn() { BackgroundSync::setCall({}); }
+};
