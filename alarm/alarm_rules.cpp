@@ -1,6 +1,5 @@
 #include "alarm_rules.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 
 #include "clock.h"
@@ -35,15 +34,32 @@ std::optional<double> readingNumber(const QString& text)
 
 std::optional<LimitArgument> parseLimitArgument(const QString& text)
 {
-    static const QRegularExpression form(
-        QStringLiteral("^([12])=\\s*([+-]?(?:\\d+\\.?\\d*|\\.\\d+))\\s*(.*)$"));
-    const QRegularExpressionMatch m = form.match(text);
-    if (!m.hasMatch())
+    // Read by hand: quorvane-record runs where writable code is forbidden, which a regular
+    // expression's compiler would want.
+    if (text.size() < 3 || (text[0] != u'1' && text[0] != u'2') || text[1] != u'=')
+        return std::nullopt;
+    qsizetype i = 2;
+    const qsizetype n = text.size();
+    while (i < n && text[i] == u' ')
+        ++i;
+    const qsizetype numberStart = i;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        ++i;
+    bool digits = false, point = false;
+    for (; i < n; ++i) {
+        if (text[i] >= u'0' && text[i] <= u'9')
+            digits = true;
+        else if (text[i] == u'.' && !point)
+            point = true;
+        else
+            break;
+    }
+    if (!digits)
         return std::nullopt;
     LimitArgument a;
-    a.display = m.captured(1).toInt();
-    a.value = texts::leadingNumber(m.captured(2));
-    a.unit = m.captured(3).trimmed();
+    a.display = text[0].unicode() - u'0';
+    a.value = texts::leadingNumber(text.mid(numberStart, i - numberStart));
+    a.unit = text.mid(i).trimmed();
     return a;
 }
 

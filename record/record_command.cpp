@@ -23,12 +23,21 @@ std::optional<int> numberIn(const QString& text, int low, int high)
 
 } // namespace
 
+AlarmSettings RecordOptions::noScreenAlarms()
+{
+    AlarmSettings a;
+    a.notify = false;
+    a.sound = false;
+    return a;
+}
+
 QString recordUsage()
 {
     return QStringLiteral(
         "Usage: quorvane-record --port DEVICE (--single | --dual) [--dtr] [--interval SECONDS]\n"
         "                       [--samples N] [--start HH:MM:SS --stop HH:MM:SS [--daily]]\n"
-        "                       [--quiet] [FILE]\n"
+        "                       [--high D=VALUE] [--low D=VALUE] [--hold SECONDS]\n"
+        "                       [--silent SECONDS] [--on-event CMD] [--quiet] [FILE]\n"
         "       quorvane-record --help | --version\n");
 }
 
@@ -49,6 +58,20 @@ name, in the current folder), with no window: the same rows as the desktop progr
   --daily             record every day's window, each into that day's TMPmmddy.CSV (or
                       appended to FILE), and run on between windows
   --quiet             do not print the rows on standard output
+
+Alarms (each event is one line on standard error: TIME KIND [display=D] [value=V] [unit=U]
+[limit=L]: TEXT):
+  --high D=VALUE      an alarm when display D (1 or 2) reads above VALUE; a unit may follow
+                      the number ("1=75%RH", "2=30 Deg C"), else the first reading's unit is
+                      the limit's; in another unit the limit is suspended
+  --low D=VALUE       the same below VALUE
+  --hold SECONDS      beyond the limit this long before the alarm rises, back inside this long
+                      before it clears, 0 to 3600 (default 0)
+  --silent SECONDS    no reading this long is an event, 5 to 86400 (default 5)
+  --on-event CMD      run /bin/sh -c CMD in the background for each event, with QUORVANE_EVENT,
+                      QUORVANE_DISPLAY, QUORVANE_VALUE, QUORVANE_UNIT, QUORVANE_LIMIT,
+                      QUORVANE_TIME, QUORVANE_FILE and QUORVANE_TEXT set; ended after 60 s; a
+                      command that fails is an event itself
 
 The collection starts with the meter's first reading. It ends with its closing rows when the
 limit is reached or the time window is left (exit 0; with --daily it waits for the next
@@ -71,7 +94,7 @@ RecordArguments parseRecordArguments(const QStringList& args)
         QString name = args[i];
         std::optional<QString> inlineValue;
         if (name.startsWith(QLatin1String("--")) && name.contains(u'=')) {
-            inlineValue = name.section(u'=', 1);
+            inlineValue = name.mid(name.indexOf(u'=') + 1); // a value may hold "=" itself
             name = name.section(u'=', 0, 0);
         }
         const auto value = [&]() -> std::optional<QString> {
@@ -119,6 +142,52 @@ RecordArguments parseRecordArguments(const QStringList& args)
                 else
                     bad(QStringLiteral("--samples takes 0 to 10000, not \"%1\"").arg(*v));
             }
+        } else if (name == u"--high" || name == u"--low") {
+            if (const auto v = value()) {
+                const std::optional<LimitArgument> a = parseLimitArgument(*v);
+                if (!a) {
+                    bad(QStringLiteral("%1 takes D=VALUE, D 1 or 2 and VALUE a number, not "
+                                       "\"%2\"")
+                            .arg(name, *v));
+                } else {
+                    DisplayLimits& lim = o.alarms.limits[a->display - 1];
+                    (name == u"--high" ? lim.high : lim.low) = a->value;
+                    if (!a->unit.isEmpty() && !lim.unit.isEmpty() && a->unit != lim.unit)
+                        bad(QStringLiteral("the limits of display %1 are in two units, \"%2\" "
+                                           "and \"%3\"")
+                                .arg(a->display)
+                                .arg(lim.unit, a->unit));
+                    if (!a->unit.isEmpty())
+                        lim.unit = a->unit;
+                }
+            }
+        } else if (name == u"--hold") {
+            if (const auto v = value()) {
+                if (const auto n = numberIn(*v, 0, AlarmSettings::MaxHoldSeconds))
+                    o.alarms.holdSeconds = *n;
+                else
+                    bad(QStringLiteral("--hold takes 0 to %1 seconds, not \"%2\"")
+                            .arg(AlarmSettings::MaxHoldSeconds)
+                            .arg(*v));
+            }
+        } else if (name == u"--silent") {
+            if (const auto v = value()) {
+                if (const auto n = numberIn(*v, AlarmSettings::MinSilentSeconds,
+                                            AlarmSettings::MaxSilentSeconds))
+                    o.alarms.silentSeconds = *n;
+                else
+                    bad(QStringLiteral("--silent takes %1 to %2 seconds, not \"%3\"")
+                            .arg(AlarmSettings::MinSilentSeconds)
+                            .arg(AlarmSettings::MaxSilentSeconds)
+                            .arg(*v));
+            }
+        } else if (name == u"--on-event") {
+            if (const auto v = value()) {
+                if (v->trimmed().isEmpty())
+                    bad(QStringLiteral("--on-event needs a command"));
+                o.alarms.command = *v;
+                o.alarms.runCommand = true;
+            }
         } else if (name == u"--start") {
             if (const auto v = value())
                 o.schedule.startTime = *v, start = true;
@@ -141,6 +210,13 @@ RecordArguments parseRecordArguments(const QStringList& args)
                                     "single gives believable, false numbers"));
     if (o.daily && !(start && stop))
         bad(QStringLiteral("--daily needs --start and --stop"));
+    for (int d = 0; d < 2; ++d) {
+        const DisplayLimits& lim = o.alarms.limits[d];
+        if (lim.high && lim.low && *lim.high <= *lim.low)
+            bad(QStringLiteral("--high %1 must be above --low %1").arg(d + 1));
+    }
+    if (single && o.alarms.limits[1].any())
+        bad(QStringLiteral("--single: a meter with one display has no display 2 to limit"));
     if (r.error.isEmpty() && (start || stop))
         r.timeMessages = checkTimes(o.schedule.startTime, o.schedule.stopTime);
     if (start && o.schedule.startTime == o.schedule.stopTime)
@@ -159,8 +235,12 @@ RecordArguments parseRecordArguments(const QStringList& args)
 Recorder::Recorder(RecordOptions options, SerialControl& comm, const Clock& clock, SeqFiles& files,
                    Lines out, Lines err, QObject* parent)
     : QObject(parent), m_o(std::move(options)), m_comm(comm), m_clock(clock), m_out(std::move(out)),
-      m_err(std::move(err)), m_silence(clock)
+      m_err(std::move(err)), m_alarms(clock)
 {
+    AlarmSettings alarms = m_o.alarms;
+    alarms.notify = alarms.sound = false; // no screen, no one at the bell
+    m_alarms.setSettings(alarms);
+    m_alarms.setLines(m_err);
     SessionControls& controls = *this;
     SessionView& view = *this;
     m_core = std::make_unique<RecordingSession>(m_s, comm, clock, files, controls, view);
@@ -168,10 +248,11 @@ Recorder::Recorder(RecordOptions options, SerialControl& comm, const Clock& cloc
     m_timer1.setTimerType(Qt::PreciseTimer); // it must not fire before the second begins
     connect(&m_timer1, &QTimer::timeout, this, &Recorder::Timer1_Timer);
     connect(&m_comm, &SerialControl::OnComm, this, &Recorder::Comm1_OnComm);
-    connect(&m_comm, &SerialControl::notice, this, &Recorder::tell);
-    connect(&m_silence, &SilenceWatch::silent, this, &Recorder::tell);
-    connect(&m_silence, &SilenceWatch::speaking, this,
-            [this] { tell(QStringLiteral("The meter is sending readings again")); });
+    // The serial control's notices are these two; the engine tells them, and the silences.
+    connect(&m_comm, &SerialControl::deviceLost, this,
+            [this](const QString& text) { m_alarms.deviceLost(portNamed(text)); });
+    connect(&m_comm, &SerialControl::deviceBack, this,
+            [this](const QString& text) { m_alarms.deviceBack(portNamed(text)); });
 }
 
 Recorder::~Recorder()
@@ -192,7 +273,7 @@ bool Recorder::start()
     if (fileNow && !openFile())
         return false;
     m_comm.setInBufferCount(0);
-    tell(startLine());
+    tell(AlarmKind::Start, startLine());
     m_waitToldMs = m_clock.monotonicMs();
     tell(QStringLiteral("Waiting for the meter on %1: the recording starts with its first reading")
              .arg(m_o.device));
@@ -213,6 +294,8 @@ bool Recorder::openFile()
         tell(e.description());
         return false;
     }
+    m_alarms.setFile(m_path);
+    tell(AlarmKind::FileOpened, QStringLiteral("%1 is open").arg(m_path));
     return true;
 }
 
@@ -240,8 +323,13 @@ void Recorder::Comm1_OnComm()
 {
     try {
         if (m_core->takeInput()) {
-            m_silence.noteReading();
-            if (m_core->Proc_Packet() && !m_heard) {
+            // Each reading the session took, to the alarms, display 1 first.
+            const auto alarms = [this] {
+                const DisplayReading r[] = {{m_s.Disp1_Value, m_s.Disp1_Unit},
+                                            {m_s.Disp2_Value, m_s.Disp2_Unit}};
+                m_alarms.reading(std::span(r, m_o.single ? 1 : 2));
+            };
+            if (m_core->Proc_Packet(alarms) && !m_heard) {
                 m_heard = true;
                 tell(QStringLiteral("The meter is sending readings"));
                 armWhenReady();
@@ -264,7 +352,7 @@ void Recorder::armWhenReady()
         if (!m_core->saveFileOpen()) {
             if (!openFile())
                 return finish(1);
-            tell(startLine());
+            tell(AlarmKind::Start, startLine());
         }
     }
     // Start, as pressed when the program began: the clock has kept its reference since then.
@@ -299,9 +387,14 @@ void Recorder::close()
     m_core->closeAtExit();
     m_comm.disconnect(this);
     m_core->releasePort();
-    if (!m_ended)
-        tell(open ? QStringLiteral("Stopped by a signal; %1 is closed").arg(m_path)
-                  : QStringLiteral("Stopped by a signal; no file was open"));
+    if (!m_ended) {
+        if (open)
+            tell(AlarmKind::FileClosed,
+                 QStringLiteral("Stopped by a signal; %1 is closed").arg(m_path));
+        else
+            tell(QStringLiteral("Stopped by a signal; no file was open"));
+    }
+    m_alarms.setFile(QString());
     finish(0);
 }
 
@@ -317,7 +410,9 @@ void Recorder::notice(const QString& text)
     if (m_closing)
         return;
     // The sampling clock ended the collection: the limit, or the time window left.
-    tell(QStringLiteral("The collection has ended; %1 is closed").arg(m_path));
+    tell(AlarmKind::FileClosed,
+         QStringLiteral("The collection has ended; %1 is closed").arg(m_path));
+    m_alarms.setFile(QString());
     if (!m_o.daily)
         return finish(0);
     // The next collection waits for the window to be left, should a limit have ended this one.
@@ -329,19 +424,25 @@ void Recorder::notice(const QString& text)
 
 void Recorder::fileError(const QString& text)
 {
-    tell(text);
+    tell(AlarmKind::FileError, text);
+    m_alarms.setFile(QString());
     finish(1);
 }
 
 void Recorder::fileWarning(const QString& text)
 {
-    tell(text);
+    if (m_core->saveFileOpen())
+        m_alarms.setFile(m_core->saveFilePath()); // where it goes on now
+    tell(AlarmKind::FileRestored, text);
 }
 
-void Recorder::tell(const QString& text)
+void Recorder::tell(AlarmKind kind, const QString& text)
 {
-    if (!m_err)
-        return;
+    m_alarms.post(kind, portNamed(text));
+}
+
+QString Recorder::portNamed(const QString& text) const
+{
     // The serial control names its port as the window's "Com Port 1 (path)"; here it is the
     // path. (No regular expression: its compiler wants memory that is writable and executable,
     // which the service unit forbids.)
@@ -353,7 +454,7 @@ void Recorder::tell(const QString& text)
             break;
         line.remove(end, 1).remove(at, window.size());
     }
-    m_err(line);
+    return line;
 }
 
 void Recorder::finish(int code)

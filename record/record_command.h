@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include "alarm_engine.h"
 #include "recording_session.h"
-#include "silence_watch.h"
 
 // What quorvane-record is asked to record.
 struct RecordOptions
@@ -19,6 +19,9 @@ struct RecordOptions
     QString file; // empty: the day's proposed name in the current folder
     bool quiet = false;
     bool daily = false; // every day's window, not only the first
+    // --high, --low, --hold, --silent and --on-event; no notification, no bell
+    AlarmSettings alarms = noScreenAlarms();
+    static AlarmSettings noScreenAlarms();
 };
 
 struct RecordArguments
@@ -43,8 +46,9 @@ QString recordUsage(); // the two usage lines
 QString recordHelp();  // --help: the usage and what each option does
 
 // quorvane-record's face of the recording session: the choices come from the command line, rows
-// go to `out` and messages to `err`, one line each. It answers as a user at the desktop program
-// would: the port, "Yes", the file, Start with the given settings, all at once.
+// go to `out`, and every event and message to `err` as an alarm event's line. It answers as a user
+// at the desktop program would: the port, "Yes", the file, Start with the given settings, all at
+// once.
 class Recorder : public QObject, private SessionControls, private SessionView
 {
     Q_OBJECT
@@ -66,6 +70,9 @@ class Recorder : public QObject, private SessionControls, private SessionView
     void close();
 
     RecordingSession& core() { return *m_core; }
+    AlarmEngine& alarms() { return m_alarms; }
+    // At exit: the commands for the last events get up to `ms` to finish.
+    void finishCommands(int ms) { m_alarms.finish(ms); }
     const QString& fileName() const { return m_path; } // absolute, once started
     QTimer& timer1() { return m_timer1; }
 
@@ -82,7 +89,9 @@ class Recorder : public QObject, private SessionControls, private SessionView
     void fileError(const QString& text) override;
     void fileWarning(const QString& text) override;
 
-    void tell(const QString& text); // on `err`, the device as the path tried
+    void tell(const QString& text) { tell(AlarmKind::Message, text); }
+    void tell(AlarmKind kind, const QString& text); // an event; the device as the path tried
+    QString portNamed(const QString& text) const;
     void finish(int code);
     QString startLine() const;
     bool openFile(); // "Yes", the save dialog with the proposal or the name given
@@ -101,7 +110,7 @@ class Recorder : public QObject, private SessionControls, private SessionView
     bool m_leftWindow = true; // --daily: outside the window since its collection ended
     std::unique_ptr<RecordingSession> m_core;
     QTimer m_timer1;
-    SilenceWatch m_silence;
+    AlarmEngine m_alarms;
     bool m_closing = false;
     bool m_ended = false;
     int m_exitCode = 0;

@@ -67,7 +67,8 @@ class DesktopFace : public Face
 class CommandFace : public Face
 {
   public:
-    CommandFace(const QString& path, bool one, const Schedule& s, QTime at, bool daily = false)
+    CommandFace(const QString& path, bool one, const Schedule& s, QTime at, bool daily = false,
+                const AlarmSettings& alarms = RecordOptions::noScreenAlarms())
     {
         clock->set(kDay, at);
         RecordOptions o;
@@ -76,9 +77,10 @@ class CommandFace : public Face
         o.schedule = s;
         o.file = path;
         o.daily = daily;
+        o.alarms = alarms;
         recorder = std::make_unique<Recorder>(
             o, comm, *clock, files, [this](const QString& row) { rows << row; },
-            [this](const QString& line) { messages << line; });
+            [this](const QString& line) { messages << line.section(u' ', 1); }); // no time
         started = recorder->start();
     }
     void packet(const QByteArray& bytes) override { comm.fire(bytes); }
@@ -87,7 +89,7 @@ class CommandFace : public Face
     FakeSerialControl comm;
     SeqFiles files;
     std::unique_ptr<Recorder> recorder;
-    QStringList rows, messages;
+    QStringList rows, messages; // messages: each line's kind, fields and text
     bool started = false;
 };
 
@@ -296,6 +298,88 @@ class TestRecordCore : public QObject
         }
     }
 
+    // The alarm options: what the engine is given, and the message that names a bad one.
+    void alarmArguments_data()
+    {
+        QTest::addColumn<QString>("args"); // separated by "|"
+        QTest::addColumn<QString>("outcome");
+        const auto row = [](const char* tag, const char* args, const char* outcome) {
+            QTest::newRow(tag) << QString::fromUtf8(args) << QString::fromUtf8(outcome);
+        };
+        row("none", "", "-/-/ -/-/ hold=0 silent=5");
+        row("a high limit", "--high|1=40", "40/-/ -/-/ hold=0 silent=5");
+        row("with units", "--high|1=75%RH|--low=1=20|--low|2=-5.5 Deg C",
+            "75/20/%RH -/-5.5/Deg C hold=0 silent=5");
+        row("times", "--hold|3600|--silent=86400", "-/-/ -/-/ hold=3600 silent=86400");
+        row("a command", "--on-event|mail -s \"$QUORVANE_EVENT\" me",
+            "-/-/ -/-/ hold=0 silent=5 run=mail -s \"$QUORVANE_EVENT\" me");
+        row("a command with =", "--on-event=logger -t q X=$QUORVANE_VALUE",
+            "-/-/ -/-/ hold=0 silent=5 run=logger -t q X=$QUORVANE_VALUE");
+        row("display 3", "--high|3=40",
+            "--high takes D=VALUE, D 1 or 2 and VALUE a number, not "
+            "\"3=40\"");
+        row("no number", "--low|1=low",
+            "--low takes D=VALUE, D 1 or 2 and VALUE a number, not "
+            "\"1=low\"");
+        row("high under low", "--high|1=10|--low|1=20", "--high 1 must be above --low 1");
+        row("two units", "--high|1=40%RH|--low|1=10 Deg C",
+            "the limits of display 1 are in two units, \"%RH\" and \"Deg C\"");
+        row("hold too long", "--hold|3601", "--hold takes 0 to 3600 seconds, not \"3601\"");
+        row("silent too soon", "--silent|4", "--silent takes 5 to 86400 seconds, not \"4\"");
+        row("no command", "--on-event| ", "--on-event needs a command");
+        row("display 2 of a single", "--single|--high|2=30",
+            "--single: a meter with one display has no display 2 to limit");
+    }
+    void alarmArguments()
+    {
+        QFETCH(QString, args);
+        QStringList a{u"--port"_s, u"p"_s};
+        if (!args.contains(u"--single"))
+            a << u"--dual"_s;
+        if (!args.isEmpty())
+            a << args.split(u'|');
+        const RecordArguments r = parseRecordArguments(a);
+        QString got = r.error;
+        if (r.action == RecordArguments::Action::Record) {
+            const AlarmSettings& s = r.options.alarms;
+            const auto limit = [](const std::optional<double>& x) {
+                return x ? limitText(*x) : u"-"_s;
+            };
+            for (const DisplayLimits& l : s.limits)
+                got += limit(l.high) + u'/' + limit(l.low) + u'/' + l.unit + u' ';
+            got += u"hold=%1 silent=%2"_s.arg(s.holdSeconds).arg(s.silentSeconds);
+            if (s.runCommand)
+                got += u" run="_s + s.command;
+            QVERIFY(!s.notify && !s.sound); // no screen, no bell
+        }
+        QTEST(got, "outcome");
+    }
+
+    // The recorder's alarms: each event one line on standard error, in the one format.
+    void recorderAlarms()
+    {
+        QTemporaryDir dir;
+        AlarmSettings alarms = RecordOptions::noScreenAlarms();
+        alarms.limits[0].high = 40;
+        CommandFace c(dir.filePath(u"A.CSV"_s), false, {1, 0, {}, {}}, QTime(10, 0, 0), false,
+                      alarms);
+        QVERIFY(c.started);
+        run(c, false, u"10:00:00 p 10:00:01 p 10:00:02 p"_s); // +40.00, +43.73, +47.46 %RH
+        c.comm.loseDevice();
+        c.comm.bringDeviceBack();
+        QStringList events;
+        for (const QString& m : c.messages)
+            if (!m.startsWith(u"message") && !m.startsWith(u"start"))
+                events << m;
+        QCOMPARE(events,
+                 (QStringList{u"file-opened: %1 is open"_s.arg(dir.filePath(u"A.CSV"_s)),
+                              u"high display=1 value=+43.73 unit=%RH limit=40: Display 1 is "
+                              "above its high limit: +43.73 %RH (limit 40)"_s,
+                              u"device-lost: Com Port 1 was disconnected."_s,
+                              u"device-back: Com Port 1 is connected again."_s}));
+        QCOMPARE(c.recorder->alarms().events().back().file, dir.filePath(u"A.CSV"_s));
+    }
+
     // What the recorder tells: how it starts, why it cannot, how the collection ends.
     void recorderMessages()
     {
@@ -316,19 +400,21 @@ class TestRecordCore : public QObject
         QCOMPARE(
             c.messages,
             (QStringList{
-                u"recording %1 from /dev/ttyUSB0, every 1 s, 2 samples, dual display"_s.arg(file),
-                u"Waiting for the meter on /dev/ttyUSB0: the recording starts with its first "
-                "reading"_s,
-                u"Still waiting for the meter on /dev/ttyUSB0"_s,
-                u"The meter is sending readings"_s,
-                u"The collection has ended; %1 is closed"_s.arg(file)}));
+                u"file-opened: %1 is open"_s.arg(file),
+                u"start: recording %1 from /dev/ttyUSB0, every 1 s, 2 samples, dual display"_s.arg(
+                    file),
+                u"message: Waiting for the meter on /dev/ttyUSB0: the recording starts with its "
+                "first reading"_s,
+                u"message: Still waiting for the meter on /dev/ttyUSB0"_s,
+                u"message: The meter is sending readings"_s,
+                u"file-closed: The collection has ended; %1 is closed"_s.arg(file)}));
         QVERIFY(finished.wait(1000));
         QCOMPARE(finished.takeFirst().value(0).toInt(), 0);
         QCOMPARE(shape(readAll(file)), u"1@10:01:01 2@10:01:02 High/7/%RH Lo/7/%RH"_s);
         // A signal afterwards writes nothing more.
         c.end();
         QCOMPARE(shape(readAll(file)), u"1@10:01:01 2@10:01:02 High/7/%RH Lo/7/%RH"_s);
-        QCOMPARE(c.messages.size(), 5);
+        QCOMPARE(c.messages.size(), 6);
     }
 
     // --daily across two nights: each window in the file named on its first day, each with its
@@ -364,7 +450,8 @@ class TestRecordCore : public QObject
         QCOMPARE(shape(readAll(dir.filePath(u"TMP12086.CSV"_s))),
                  night2 + u" High/7/%RH Lo/7/%RH"_s);
         QCOMPARE(finished.size(), 0); // it ran on until the signal
-        QVERIFY(c.messages.contains(u"Waiting for the next window, from 22:00:00 to 06:00:00"_s));
+        QVERIFY(c.messages.contains(
+            u"message: Waiting for the next window, from 22:00:00 to 06:00:00"_s));
     }
 
     // Neither the port nor the file opens: told, and nothing armed.
@@ -396,7 +483,7 @@ class TestRecordCore : public QObject
         QStringList told;
         Recorder r(o, comm, clock, files, {}, [&](const QString& l) { told << l; });
         QVERIFY(!r.start());
-        QCOMPARE(told, QStringList{message.arg(dir.path())});
+        QCOMPARE(told, QStringList{u"2026-05-31T14:03:09 message: "_s + message.arg(dir.path())});
         QVERIFY(!files.isOpen(1) && !comm.PortOpen());
         QVERIFY(!r.timer1().isActive());
     }
@@ -414,8 +501,8 @@ class TestRecordCore : public QObject
             const FileSizeLimit full(QFileInfo(path).size() + 10);
             run(c, true, u"10:00:02"_s);
         }
-        QCOMPARE(c.messages.value(3), u"Cannot write %1: File too large. The recording has "
-                                      "stopped. The rows written before are kept."_s.arg(path));
+        QCOMPARE(c.messages.value(4), u"file-error: Cannot write %1: File too large. The recording "
+                                      "has stopped. The rows written before are kept."_s.arg(path));
         QVERIFY(finished.wait(1000));
         QCOMPARE(finished.takeFirst().value(0).toInt(), 1);
         QCOMPARE(c.rows.size(), 1);

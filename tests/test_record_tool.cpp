@@ -84,6 +84,14 @@ struct Record
     }
 };
 
+// Standard error without the time that begins each event's line.
+QByteArray untimed(const QByteArray& err)
+{
+    static const QRegularExpression stamp(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d "_s,
+                                          QRegularExpression::MultilineOption);
+    return QString::fromLocal8Bit(err).remove(stamp).toLocal8Bit();
+}
+
 // A record row of a two-display %RH and Deg C meter: number, readings, time, date.
 void checkRow(const QByteArray& line, int number)
 {
@@ -139,7 +147,11 @@ class TestRecordTool : public QObject
         for (const QByteArray& l : lines)
             told += l.chopped(1) + '\n';
         QCOMPARE(r.out, told);
-        QVERIFY(r.err.startsWith("recording " + file.toLocal8Bit() + " from "));
+        QVERIFY2(untimed(r.err).startsWith("file-opened: " + file.toLocal8Bit() +
+                                           " is open\nstart: "
+                                           "recording " +
+                                           file.toLocal8Bit() + " from "),
+                 r.err.constData());
     }
 
     // Ended as a shutdown, Ctrl+C or a logout end it: the closing rows as at the program's exit.
@@ -229,6 +241,67 @@ class TestRecordTool : public QObject
         }
     }
 
+    // An alarm's command end to end: a --high below every reading, a script that writes the
+    // variables it was given and then hangs; the rows keep their one-second spacing meanwhile,
+    // and what the command started ends with the recorder.
+    void alarmCommand()
+    {
+        QTemporaryDir dir;
+        Meter meter(dir.filePath(u"meter"_s));
+        const QString file = dir.filePath(u"ALARM.CSV"_s);
+        QFile script(dir.filePath(u"on-event.sh"_s));
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("env | grep '^QUORVANE_' | LC_ALL=C sort > \"$QV_DIR/env.$QUORVANE_EVENT\"\n"
+                     "[ \"$QUORVANE_EVENT\" = high ] || exit 0\n"
+                     "echo $$ > \"$QV_DIR/hung\"\n"
+                     "exec sleep 120\n");
+        script.close();
+        qputenv("QV_DIR", dir.path().toLocal8Bit());
+        Record r({u"--port"_s, dir.filePath(u"meter"_s), u"--dual"_s, u"--high"_s, u"1=10"_s,
+                  u"--on-event"_s, u"sh \"$QV_DIR/on-event.sh\""_s, file});
+        qunsetenv("QV_DIR");
+        const QString env = dir.filePath(u"env.high"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(fileLines(env).size() == 8, 30000);
+        QMap<QByteArray, QByteArray> vars;
+        for (const QByteArray& line : fileLines(env))
+            vars.insert(line.left(line.indexOf('=')), line.mid(line.indexOf('=') + 1));
+        QCOMPARE(vars.value("QUORVANE_EVENT"), "high");
+        QCOMPARE(vars.value("QUORVANE_DISPLAY"), "1");
+        QCOMPARE(vars.value("QUORVANE_LIMIT"), "10");
+        QCOMPARE(vars.value("QUORVANE_UNIT"), "%RH");
+        QCOMPARE(vars.value("QUORVANE_FILE"), file.toLocal8Bit());
+        const QByteArray value = vars.value("QUORVANE_VALUE");
+        QVERIFY2(QRegularExpression(u"^\\+\\d\\d\\.\\d\\d$"_s)
+                     .match(QString::fromLatin1(value))
+                     .hasMatch(),
+                 value.constData());
+        QVERIFY(QDateTime::fromString(QString::fromLatin1(vars.value("QUORVANE_TIME")), Qt::ISODate)
+                    .isValid());
+        QCOMPARE(vars.value("QUORVANE_TEXT"),
+                 "Display 1 is above its high limit: " + value + " %RH (limit 10)");
+        QVERIFY(r.said("high display=1 value=" + value + " unit=%RH limit=10: "));
+
+        // Rows go on, one a second, while the command hangs.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(u"hung"_s)), 30000);
+        const qint64 hung = fileLines(dir.filePath(u"hung"_s)).value(0).toLongLong();
+        const int before = fileLines(file).size();
+        QTRY_VERIFY_WITH_TIMEOUT(fileLines(file).size() >= before + 6, 30000);
+        QVERIFY(hung > 0 && ::kill(pid_t(hung), 0) == 0); // still hanging
+        QTime last;
+        for (const QByteArray& line : fileLines(file)) {
+            const QTime at =
+                QTime::fromString(QString::fromLatin1(line.split(',').value(5)), u"hh:mm:ss"_s);
+            if (last.isValid()) // a second apart (a busy machine may skip one)
+                QVERIFY2(last.secsTo(at) >= 1 && last.secsTo(at) <= 3, line.constData());
+            last = at;
+        }
+
+        ::kill(pid_t(r.p.processId()), SIGTERM);
+        QVERIFY(r.p.waitForFinished(60000));
+        QCOMPARE(r.p.exitCode(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(hung), 0) != 0, 30000); // ended with the recorder
+    }
+
     // The cable pulled and plugged in again: told, the port reopened, the rows go on.
     void deviceGoesAndComesBack()
     {
@@ -274,19 +347,19 @@ class TestRecordTool : public QObject
             << "You Must Enter Both A Start Time & A Stop Time\nStop Time Is Not Valid (Use 24 "
                "Hour Format)\n";
         QTest::newRow("no such port")
-            << none << "--dual" << 1 << "Cannot open the port: %1/nothing: no such port\n";
+            << none << "--dual" << 1 << "message: Cannot open the port: %1/nothing: no such port\n";
         QTest::newRow("/dev/null")
             << "/dev/null"
-            << "--dual" << 1 << "Cannot open the port: /dev/null is not a serial device\n";
+            << "--dual" << 1 << "message: Cannot open the port: /dev/null is not a serial device\n";
         QTest::newRow("a regular file")
             << "%1/plain"
-            << "--dual" << 1 << "Cannot open the port: %1/plain is not a serial device\n";
+            << "--dual" << 1 << "message: Cannot open the port: %1/plain is not a serial device\n";
         QTest::newRow("a folder") << "%1"
                                   << "--dual" << 1
-                                  << "Cannot open the port: %1 is not a serial device\n";
+                                  << "message: Cannot open the port: %1 is not a serial device\n";
         QTest::newRow("tty, under /dev")
             << "tty"
-            << "--dual" << 1 << "Cannot open the port: /dev/tty is not a serial device\n";
+            << "--dual" << 1 << "message: Cannot open the port: /dev/tty is not a serial device\n";
         QTest::newRow("an empty window")
             << none << "--dual --start 06:00:00 --stop 06:00:00" << 1
             << "quorvane-record: the window from 06:00:00 to 06:00:00 is empty";
@@ -307,7 +380,7 @@ class TestRecordTool : public QObject
         r.read();
         QTEST(r.p.exitCode(), "code");
         QFETCH(QString, told);
-        QVERIFY2(r.err.startsWith(told.replace(u"%1"_s, dir.path()).toLocal8Bit()),
+        QVERIFY2(untimed(r.err).startsWith(told.replace(u"%1"_s, dir.path()).toLocal8Bit()),
                  r.err.constData());
         QVERIFY(!QFile::exists(file));
     }

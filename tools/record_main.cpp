@@ -66,5 +66,8 @@ int main(int argc, char* argv[])
     onTerminationSignals(&recorder, [&recorder] { recorder.close(); });
     if (!recorder.start())
         return 1;
-    return app.exec();
+    const int code = app.exec();
+    // The user's command for the last event (the file closed) is given a few seconds to finish.
+    recorder.finishCommands(5000);
+    return code;
 }
