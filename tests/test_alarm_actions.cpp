@@ -1,11 +1,10 @@
-// The alarm engine's actions that need no screen: the user's command with the event in its
-// environment, a command that fails or hangs, the line for each event, the silence timer.
+// The user's command for an event: one that fails or hangs, many at once, the kinds that run
+// none. (The command's variables are checked end to end in test_record_tool.)
 
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <csignal>
 
 #include "alarm_engine.h"
@@ -42,36 +41,6 @@ class TestAlarmActions : public QObject
 {
     Q_OBJECT
   private slots:
-    // The event reaches the command in its variables only: what the meter or a file name holds
-    // is never read as shell text.
-    void commandSeesTheEvent()
-    {
-        QTemporaryDir dir;
-        const QString out = dir.filePath(u"env"_s);
-        qputenv("QV_TEST_OUT", out.toLocal8Bit());
-        FakeClock clock;
-        AlarmEngine engine(clock);
-        engine.setSettings(
-            commandSettings(u"env | grep '^QUORVANE_' | LC_ALL=C sort > \"$QV_TEST_OUT\""_s));
-        const QString trap = dir.filePath(u"pwned"_s);
-        engine.setFile(u"/x/$(touch "_s + trap + u")'; touch "_s + trap + u"; '.CSV"_s);
-        QSignalSpy posted(&engine, &AlarmEngine::posted);
-        const DisplayReading r[] = {{u"+45.12"_s, u"%RH"_s}};
-        engine.reading(r);
-        QCOMPARE(posted.size(), 1);
-        QTRY_VERIFY_WITH_TIMEOUT(readText(out).count(u'\n') == 8, 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(engine.command().running(), 0, 30000);
-        QCOMPARE(
-            readText(out),
-            u"QUORVANE_DISPLAY=1\nQUORVANE_EVENT=high\n"
-            "QUORVANE_FILE=/x/$(touch %1)'; touch %1; '.CSV\nQUORVANE_LIMIT=40\n"
-            "QUORVANE_TEXT=Display 1 is above its high limit: +45.12 %RH (limit 40)\n"
-            "QUORVANE_TIME=2026-05-31T14:03:09\nQUORVANE_UNIT=%RH\nQUORVANE_VALUE=+45.12\n"_s.arg(
-                trap));
-        QVERIFY(!QFile::exists(trap));
-        QCOMPARE(posted.size(), 1); // a command that succeeds is no event
-    }
-
     // A command that fails is an event of its own; it does not run the command again.
     void commandFailures_data()
     {
@@ -112,11 +81,15 @@ class TestAlarmActions : public QObject
     }
 
     // Hung commands never hold up the next event; past a few at once, events wait their turn.
+    // The start line, other messages and a failed command run none.
     void commandsInTheBackground()
     {
         FakeClock clock;
         AlarmEngine engine(clock);
         engine.setSettings(commandSettings(u"sleep 120"_s));
+        for (AlarmKind kind : {AlarmKind::Start, AlarmKind::Message, AlarmKind::CommandFailed})
+            engine.post(kind, u"told"_s);
+        QCOMPARE(engine.command().running(), 0);
         for (int i = 0; i < EventCommand::MaxRunning + 2; ++i)
             engine.post(AlarmKind::FileOpened, u"opened"_s);
         QCOMPARE(engine.command().running(), EventCommand::MaxRunning);
@@ -124,76 +97,6 @@ class TestAlarmActions : public QObject
         engine.finish(0);
         QCOMPARE(engine.command().running(), 0);
         QCOMPARE(engine.command().waiting(), 0);
-    }
-
-    // The recorder's start line and other messages are lines, never a command or a notice.
-    void outletsByKind_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("runs");
-        QTest::newRow("file error") << int(AlarmKind::FileError) << true;
-        QTest::newRow("device lost") << int(AlarmKind::DeviceLost) << true;
-        QTest::newRow("start") << int(AlarmKind::Start) << false;
-        QTest::newRow("message") << int(AlarmKind::Message) << false;
-        QTest::newRow("command failed") << int(AlarmKind::CommandFailed) << false;
-    }
-    void outletsByKind()
-    {
-        QFETCH(int, kind);
-        FakeClock clock;
-        AlarmEngine engine(clock);
-        engine.setSettings(commandSettings(u"sleep 120"_s));
-        QStringList lines;
-        engine.setLines([&lines](const QString& line) { lines << line; });
-        engine.post(AlarmKind(kind), u"told"_s);
-        QTEST(engine.command().running() == 1, "runs");
-        QCOMPARE(lines.size(), 1);
-        engine.finish(0);
-    }
-
-    // The silence time counts from the last reading; the timer wakes once per quiet span.
-    void silenceTimer()
-    {
-        FakeClock clock;
-        AlarmEngine engine(clock);
-        AlarmSettings s;
-        s.silentSeconds = 30;
-        engine.setSettings(s);
-        auto* timer = engine.findChild<QTimer*>(u"alarmSilenceTimer"_s);
-        QVERIFY(timer);
-        QVERIFY(!timer->isActive());
-        engine.expectReadings();
-        QCOMPARE(timer->remainingTime() > 25000, true);
-        const auto wake = [&](int ms) {
-            clock.advance(ms);
-            timer->start(0); // what the timer does once the time has passed
-            QTest::qWait(5);
-        };
-        const DisplayReading r[] = {{u"+20.0"_s, u"%RH"_s}};
-        wake(20000);
-        engine.reading(r);
-        wake(20000); // 20 s after the reading: not yet
-        QVERIFY(engine.events().empty());
-        QVERIFY(timer->isActive());
-        wake(10000);
-        QCOMPARE(engine.events().size(), 1u);
-        QCOMPARE(engine.events().back().text, u"No reading from the meter since 14:03:29"_s);
-        QVERIFY(!timer->isActive()); // silent: nothing more to wait for
-        engine.reading(r);
-        QCOMPARE(engine.events().back().kind, AlarmKind::Speaking);
-    }
-
-    // A long session keeps the newest events.
-    void eventsKept()
-    {
-        FakeClock clock;
-        AlarmEngine engine(clock);
-        QSignalSpy dropping(&engine, &AlarmEngine::aboutToDropOldest);
-        for (int i = 0; i <= AlarmEngine::MaxEvents; ++i)
-            engine.post(AlarmKind::Message, QString::number(i));
-        QCOMPARE(int(engine.events().size()), AlarmEngine::MaxEvents);
-        QCOMPARE(engine.events().front().text, u"1"_s);
-        QCOMPARE(dropping.size(), 1);
     }
 };
 

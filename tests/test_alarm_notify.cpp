@@ -104,13 +104,6 @@ class TestAlarmNotify : public QObject
         QCOMPARE(c.timeout, -1);
         QVERIFY(fallback.isEmpty());
 
-        // Switched off, it asks nothing.
-        s.notify = false;
-        engine.setSettings(s);
-        engine.post(AlarmKind::FileError, u"disk full"_s);
-        QTest::qWait(200);
-        QCOMPARE(fake.calls.size(), 1);
-
         service.unregisterService(kService);
         QDBusConnection::disconnectFromBus(u"service"_s);
     }

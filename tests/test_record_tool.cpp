@@ -248,7 +248,8 @@ class TestRecordTool : public QObject
     {
         QTemporaryDir dir;
         Meter meter(dir.filePath(u"meter"_s));
-        const QString file = dir.filePath(u"ALARM.CSV"_s);
+        // A name no shell text could carry whole: the variables carry it as it is.
+        const QString file = dir.filePath(u"it's $(id).CSV"_s);
         QFile script(dir.filePath(u"on-event.sh"_s));
         QVERIFY(script.open(QIODevice::WriteOnly));
         script.write("env | grep '^QUORVANE_' | LC_ALL=C sort > \"$QV_DIR/env.$QUORVANE_EVENT\"\n"
