@@ -28,6 +28,7 @@
 #include "small_windows.h"
 #include "texts.h"
 #include "twips.h"
+#include "window_keys.h"
 
 // All four menus stand in a bar as wide as the picture, none behind an overflow button: the
 // items are drawn tighter, and the bar's font shrinks where the platform's is too wide.
@@ -99,6 +100,7 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     // The client area is exactly the picture; the window cannot be resized.
     const QSize pic = mainPicture().size();
     fitMenuBar(menuBar(), pic.width());
+    openMenusWithF10(menuBar());
     setFixedSize(pic.width(), pic.height() + menuBar()->sizeHint().height());
     if (m_p.placement)
         m_p.placement->setMainWindow(this);
@@ -228,6 +230,14 @@ bool FrmMain::singleDisplay() const
 }
 
 // ---- start-up and closing ----
+
+void FrmMain::startUp()
+{
+    // The main window first: the port dialog, shown after it, is then the window that the
+    // window manager gives the keyboard to, and asks for it as well.
+    show();
+    Form_Load();
+}
 
 void FrmMain::Form_Load()
 {

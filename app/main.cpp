@@ -37,7 +37,6 @@ int main(int argc, char* argv[])
     // A logout or a shutdown closes the program as the close box does: the save file is closed
     // with its closing rows.
     closeOnTerminationSignals(&w);
-    w.Form_Load();
-    w.show();
+    w.startUp();
     return app.exec();
 }

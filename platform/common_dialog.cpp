@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "printer.h"
+#include "window_keys.h"
 
 QString QtCommonDialog::qtFilter() const
 {
@@ -27,6 +28,7 @@ QString QtCommonDialog::withDefaultExt(const QString& chosen) const
 void QtCommonDialog::showSave()
 {
     QFileDialog dlg(m_parent, m_title, m_fileName, qtFilter());
+    takeFocusWhenShown(&dlg);
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     // Overwrite is not asked: the file is appended to, never truncated.
     dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
@@ -40,6 +42,7 @@ void QtCommonDialog::showSave()
 void QtCommonDialog::showOpen()
 {
     QFileDialog dlg(m_parent, m_title, m_fileName, qtFilter());
+    takeFocusWhenShown(&dlg);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(m_defaultExt);
