@@ -21,6 +21,7 @@
 #include "graph_model.h"
 #include "graph_window.h"
 #include "live_rules.h"
+#include "picture_box.h"
 #include "port_dialogs.h"
 #include "runtime_error.h"
 #include "sample_count.h"
@@ -63,11 +64,12 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
       m_about([this] { return new FrmAbout(nativeParent()); })
 {
     setWindowTitle(QStringLiteral("  Quorvane"));
-    setWindowIcon(QIcon(mainPicture().copy(4, 6, 44, 44)));
+    setWindowIcon(appIcon());
 
-    auto* picture = new QLabel(this);
-    picture->setPixmap(mainPicture());
-    picture->setStyleSheet(QStringLiteral("background: white"));
+    auto* picture = new PictureBox(&mainPicture, kMainPictureSize, this);
+    QPalette white = picture->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    picture->setPalette(white);
     setCentralWidget(picture);
 
     Timer1 = new QTimer(this);
@@ -98,7 +100,7 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     buildMenus();
     connectRecording();
     // The client area is exactly the picture; the window cannot be resized.
-    const QSize pic = mainPicture().size();
+    const QSize pic = kMainPictureSize;
     fitMenuBar(menuBar(), pic.width());
     openMenusWithF10(menuBar());
     setFixedSize(pic.width(), pic.height() + menuBar()->sizeHint().height());
