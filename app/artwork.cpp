@@ -1,5 +1,6 @@
 #include "artwork.h"
 
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -33,9 +34,16 @@ static void drawDial(QPainter& p, QPointF c, double r, double needleDeg, double 
     p.drawEllipse(c, r * 0.1, r * 0.1);
 }
 
-QPixmap mainPicture()
+static QPixmap canvas(QSize size, qreal dpr)
 {
-    QPixmap pm(241, 54);
+    QPixmap pm((QSizeF(size) * dpr).toSize());
+    pm.setDevicePixelRatio(dpr);
+    return pm;
+}
+
+QPixmap mainPicture(qreal dpr)
+{
+    QPixmap pm = canvas(kMainPictureSize, dpr);
     pm.fill(Qt::white);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -55,12 +63,12 @@ QPixmap mainPicture()
     return pm;
 }
 
-QPixmap aboutPicture()
+QPixmap aboutPicture(qreal dpr)
 {
-    QPixmap pm(285, 194);
+    QPixmap pm = canvas(kAboutPictureSize, dpr);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(pm.rect(), aboutSky(194));
+    p.fillRect(QRect(QPoint(0, 0), kAboutPictureSize), aboutSky(194));
     drawDial(p, QPointF(56, 62), 40, 48);
     // A stripe of readings, like a trace on a chart recorder.
     QPainterPath trace;
@@ -100,4 +108,35 @@ void paintAppIcon(QPainter& p, int size)
     const double r = s * 0.38;
     // Below about 40 pixels strokes in proportion would fade into the face.
     drawDial(p, QPointF(s / 2, s * 0.53), r, 48, std::max(r / 21, 0.75));
+}
+
+namespace {
+
+class AppIconEngine : public QIconEngine
+{
+  public:
+    void paint(QPainter* p, const QRect& rect, QIcon::Mode, QIcon::State) override
+    {
+        const int size = std::min(rect.width(), rect.height());
+        p->save();
+        p->translate(rect.x() + (rect.width() - size) / 2, rect.y() + (rect.height() - size) / 2);
+        paintAppIcon(*p, size);
+        p->restore();
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        QPixmap pm(size);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        paint(&p, pm.rect(), mode, state);
+        return pm;
+    }
+    QIconEngine* clone() const override { return new AppIconEngine; }
+};
+
+} // namespace
+
+QIcon appIcon()
+{
+    return QIcon(new AppIconEngine);
 }

@@ -23,6 +23,7 @@
 #include "graph_model.h"
 #include "graph_window.h"
 #include "live_rules.h"
+#include "picture_box.h"
 #include "port_dialogs.h"
 #include "runtime_error.h"
 #include "sample_count.h"
@@ -30,6 +31,7 @@
 #include "small_windows.h"
 #include "texts.h"
 #include "twips.h"
+#include "window_keys.h"
 
 // All four menus stand in a bar as wide as the picture, none behind an overflow button: the
 // items are drawn tighter, and the bar's font shrinks where the platform's is too wide.
@@ -64,11 +66,12 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
       m_about([this] { return new FrmAbout(nativeParent()); })
 {
     setWindowTitle(QStringLiteral("  Quorvane"));
-    setWindowIcon(QIcon(mainPicture().copy(4, 6, 44, 44)));
+    setWindowIcon(appIcon());
 
-    auto* picture = new QLabel(this);
-    picture->setPixmap(mainPicture());
-    picture->setStyleSheet(QStringLiteral("background: white"));
+    auto* picture = new PictureBox(&mainPicture, kMainPictureSize, this);
+    QPalette white = picture->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    picture->setPalette(white);
     setCentralWidget(picture);
 
     Timer1 = new QTimer(this);
@@ -100,8 +103,9 @@ FrmMain::FrmMain(Platform platform, PortMap ports, QWidget* parent)
     connectRecording();
     connectAlarms();
     // The client area is exactly the picture; the window cannot be resized.
-    const QSize pic = mainPicture().size();
+    const QSize pic = kMainPictureSize;
     fitMenuBar(menuBar(), pic.width());
+    openMenusWithF10(menuBar());
     setFixedSize(pic.width(), pic.height() + menuBar()->sizeHint().height());
     if (m_p.placement)
         m_p.placement->setMainWindow(this);
@@ -234,6 +238,14 @@ bool FrmMain::singleDisplay() const
 }
 
 // ---- start-up and closing ----
+
+void FrmMain::startUp()
+{
+    // The main window first: the port dialog, shown after it, is then the window that the
+    // window manager gives the keyboard to, and asks for it as well.
+    show();
+    Form_Load();
+}
 
 void FrmMain::Form_Load()
 {

@@ -36,6 +36,8 @@ class FrmMain : public QMainWindow, private SessionControls, private SessionView
     explicit FrmMain(Platform platform, PortMap ports = PortMap(), QWidget* parent = nullptr);
     ~FrmMain() override;
 
+    // Shows the window and runs Form_Load: how the program starts.
+    void startUp();
     void Form_Load();
     void Form_Unload();
 

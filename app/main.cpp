@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "artwork.h"
 #include "command_line.h"
 #include "desktop_notifier.h"
 #include "frm_main.h"
@@ -33,6 +34,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
     QApplication::setApplicationVersion(QStringLiteral(QUORVANE_VERSION));
+    // Every window and message box carries the icon, drawn for each size it is asked at.
+    QApplication::setWindowIcon(appIcon());
 
     FrmMain w(desktopPlatform(ports), ports);
     // Without a notification service an event is one line on standard error.
@@ -43,7 +46,6 @@ int main(int argc, char* argv[])
     // A logout or a shutdown closes the program as the close box does: the save file is closed
     // with its closing rows.
     closeOnTerminationSignals(&w);
-    w.Form_Load();
-    w.show();
+    w.startUp();
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 
 #include "artwork.h"
+#include "picture_box.h"
 
 E_MsgBox::E_MsgBox(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
@@ -23,13 +24,12 @@ E_MsgBox::E_MsgBox(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::MSWindows
 FrmAbout::FrmAbout(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint)
 {
     setWindowTitle(QStringLiteral("   About This Program"));
-    const QPixmap pic = aboutPicture();
-    auto* background = new QLabel(this);
-    background->setPixmap(pic);
-    background->setGeometry(0, 0, pic.width(), pic.height());
+    const QSize pic = kAboutPictureSize;
+    auto* background = new PictureBox(&aboutPicture, pic, this);
+    background->move(0, 0);
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setGeometry(pic.width() - 76, pic.height() - 32, 64, 24);
-    setFixedSize(pic.size());
+    setFixedSize(pic);
     connect(Command1, &QPushButton::clicked, this, &FrmAbout::Command1_Click);
 }
 

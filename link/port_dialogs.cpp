@@ -9,6 +9,24 @@
 #include <QVBoxLayout>
 
 #include "port_map.h"
+#include "window_keys.h"
+
+// Enter presses OK wherever the focus stands, as it does in any dialog; the OK button shows
+// that it is the default. Space still presses the focused button.
+static void makeOkTheDefault(QWidget* dialog, QPushButton* ok)
+{
+    ok->setDefault(true);
+    takeFocusWhenShown(dialog);
+}
+
+static bool pressedEnter(QKeyEvent* event, QPushButton* ok)
+{
+    const int key = event->key();
+    if ((key != Qt::Key_Return && key != Qt::Key_Enter) || !ok->isVisible() || !ok->isEnabled())
+        return false;
+    ok->click();
+    return true;
+}
 
 // A window of its own, kept above the main window that it belongs to: the choice comes first.
 FrmComSelect::FrmComSelect(const PortMap& ports, QWidget* parent) : QWidget(parent, Qt::Dialog)
@@ -38,7 +56,14 @@ FrmComSelect::FrmComSelect(const PortMap& ports, QWidget* parent) : QWidget(pare
     setTabOrder(Option4, Enable_DTR);
     setTabOrder(Enable_DTR, Command2);
     Command2->installEventFilter(this);
+    makeOkTheDefault(this, Command2);
     connect(Command2, &QPushButton::clicked, this, &FrmComSelect::Command2_Click);
+}
+
+void FrmComSelect::keyPressEvent(QKeyEvent* event)
+{
+    if (!pressedEnter(event, Command2))
+        QWidget::keyPressEvent(event);
 }
 
 int FrmComSelect::portNumber() const
@@ -95,7 +120,14 @@ frmDisplay::frmDisplay(QWidget* parent) : QWidget(parent, Qt::Dialog)
     lay->addWidget(DisplayTwo);
     Command2->setMinimumWidth(88);
     lay->addWidget(Command2, 0, Qt::AlignHCenter);
+    makeOkTheDefault(this, Command2);
     connect(Command2, &QPushButton::clicked, this, &frmDisplay::Command2_Click);
+}
+
+void frmDisplay::keyPressEvent(QKeyEvent* event)
+{
+    if (!pressedEnter(event, Command2))
+        QWidget::keyPressEvent(event);
 }
 
 void frmDisplay::Command2_Click()

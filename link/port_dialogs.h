@@ -35,6 +35,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // "  Display Type": one or two displays; read for the whole session through DisplayOne.
@@ -53,4 +54,7 @@ public:
 
 signals:
     void proceed(); // OK: the main window opens the port
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QFileDialog;
 class QWidget;
 
 // The save, open and printer dialogs. Cancel never raises: the proposed name stays.
@@ -44,6 +45,8 @@ public:
 
 private:
     QString qtFilter() const;
+    QStringList patterns() const;
+    void prepare(QFileDialog& dlg) const;
     QString withDefaultExt(const QString& chosen) const;
     QWidget* m_parent;
 };

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "window_keys.h"
+
 int QtMessageBoxes::msgBox(const QString& prompt, int flags)
 {
     QMessageBox box(m_parent);
@@ -36,6 +38,7 @@ int QtMessageBoxes::msgBox(const QString& prompt, int flags)
     box.setStandardButtons(set);
     const bool second = (flags & Mb::DefaultButton2) && buttons.size() > 1;
     box.setDefaultButton(buttons[second ? 1 : 0].qt);
+    takeFocusWhenShown(&box);
     const int clicked = box.exec();
     for (const Btn& b : buttons)
         if (b.qt == clicked)

@@ -7,22 +7,40 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 #include "message_boxes.h"
 #include "record_texts.h"
+#include "window_keys.h"
 
 namespace {
 
 // Qt's scroll bars take the keys the other way round on a horizontal bar (Right steps down, Left
 // up). Here the keys go as on any horizontal scroll bar: Left, Up and Page Up towards the
 // minimum, Right, Down and Page Down towards the maximum, Home and End to the ends; each is the
-// step a click on the bar would take, so the change handler runs as for a click.
+// step a click on the bar would take, so the change handler runs as for a click. A bar with the
+// focus is framed as the style frames a focused button; the style draws no focus on a scroll bar.
 class KeyScrollBar : public QScrollBar
 {
   public:
     using QScrollBar::QScrollBar;
 
   protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QScrollBar::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QStylePainter p(this);
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        // Shown from the first moment, not only after a Tab: a bar gives no other sign.
+        frame.state |= QStyle::State_KeyboardFocusChange;
+        frame.backgroundColor = palette().color(QPalette::Window);
+        p.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
+    }
+
     void keyPressEvent(QKeyEvent* event) override
     {
         SliderAction action = SliderNoAction;
@@ -117,6 +135,7 @@ FrmDataCollect::FrmDataCollect(MessageBoxes& boxes, QWidget* parent)
     connect(HScroll1, &QScrollBar::valueChanged, this, &FrmDataCollect::HScroll1_Change);
     connect(HScroll2, &QScrollBar::valueChanged, this, &FrmDataCollect::HScroll2_Change);
     connect(Command1, &QPushButton::clicked, this, &FrmDataCollect::Command1_Click);
+    takeFocusWhenShown(this);
 }
 
 void FrmDataCollect::HScroll1_Change()

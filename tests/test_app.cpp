@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -386,6 +387,49 @@ class TestApp : public QObject
             QCOMPARE(option(cs, p)->toolTip(), ports.device(p));
         }
         QCOMPARE(cs->Option2->toolTip(), QStringLiteral("/dev/ttyUSB7"));
+    }
+
+    // ---- the start from the keyboard ----
+
+    // As the program starts the port dialog, not the main window, has the keys; Enter presses
+    // OK from a radio button in both dialogs; the collection window that follows has the keys.
+    void keyboardAloneThroughStartUp()
+    {
+        QTemporaryDir dir;
+        MainWithFakes m;
+        m.boxes->answers = {Mb::Yes, Mb::Ok};
+        m.dialog->choices.push_back(dir.filePath(QStringLiteral("KEYS.CSV")));
+        m->startUp();
+        FrmComSelect* cs = m->comSelect();
+        QVERIFY(m->isVisible() && cs->Command2->isDefault());
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), static_cast<QWidget*>(cs), 20000);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(cs->Option1));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // "Com Port 1"
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        frmDisplay* d = m->displayType();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), static_cast<QWidget*>(d), 20000);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+        QVERIFY(m.comm->PortOpen() && m.comm->log.contains(QStringLiteral("CommPort=1")));
+        QWidget* collect = m->dataCollect();
+        QTRY_COMPARE_WITH_TIMEOUT(QApplication::activeWindow(), collect, 20000);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(m->dataCollect()->HScroll1));
+    }
+
+    // F10 opens the first menu of a window with a menu bar; the menus have no access keys.
+    void f10OpensTheFirstMenu()
+    {
+        MainWithFakes m;
+        m->show();
+        for (QWidget* window :
+             {static_cast<QWidget*>(m.w.get()), static_cast<QWidget*>(m->graph())}) {
+            window->show();
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QTest::keyClick(window, Qt::Key_F10);
+            QMenu* first = window == m.w.get() ? m->File_A : m->graph()->Graph;
+            QTRY_VERIFY_WITH_TIMEOUT(first->isVisible(), 20000);
+            first->hide();
+        }
     }
 
     // ---- serial intake ----

@@ -1,13 +1,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFrame>
+#include <QHeaderView>
 #include <QMainWindow>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTreeView>
 #include <bit>
 #include <charconv>
 #include <clocale>
@@ -17,6 +22,7 @@
 #include <limits>
 
 #include "clock.h"
+#include "common_dialog.h"
 #include "fakes.h"
 #include "gauge_model.h"
 #include "graph_model.h"
@@ -66,6 +72,33 @@ QString useCommaLocale(const QString& dir)
     return QString();
 }
 
+// What the file dialog cuts: a Size, Type or Date cell that the list's own delegate needs more
+// room for than its column has, or a column past the list's edge. Null until the list is read.
+QString cutCells(QFileDialog* dlg, int rows)
+{
+    auto* view = dlg->findChild<QTreeView*>(QStringLiteral("treeView"));
+    const QModelIndex root = view->rootIndex();
+    if (view->model()->rowCount(root) < rows)
+        return QString();
+    QStringList cut;
+    QStyleOptionViewItem opt;
+    opt.initFrom(view);
+    opt.widget = view;
+    for (int row = 0; row < rows; ++row)
+        for (int col = 1; col <= 3; ++col) {
+            const QModelIndex cell = view->model()->index(row, col, root);
+            if (col > 1 && cell.data().toString().isEmpty())
+                return QString(); // still being read
+            if (view->itemDelegateForIndex(cell)->sizeHint(opt, cell).width() >
+                view->header()->sectionSize(col))
+                cut << cell.data().toString();
+        }
+    QHeaderView* header = view->header();
+    if (header->sectionViewportPosition(3) + header->sectionSize(3) > view->viewport()->width())
+        cut << QStringLiteral("the columns reach past the list");
+    return cut.isEmpty() ? QStringLiteral("") : cut.join(QStringLiteral("; "));
+}
+
 } // namespace
 
 class TestPlatform : public QObject
@@ -73,6 +106,40 @@ class TestPlatform : public QObject
     Q_OBJECT
 
   private slots:
+    // ---- the save and open dialogs ----
+
+    // The list shows its Size, Type and Date columns whole as the dialog opens.
+    void fileDialogShowsColumnsWhole()
+    {
+        QStandardPaths::setTestModeEnabled(true); // the dialog's remembered state stays out
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Bench logs")));
+        for (const qint64 size : {qint64(0), qint64(1048575), qint64(999999999)}) {
+            QFile file(dir.filePath(QStringLiteral("T%1.CSV").arg(size)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(size)); // sparse
+            QVERIFY(file.setFileTime(QDateTime(QDate(2026, 9, 28), QTime(23, 58, 58)),
+                                     QFileDevice::FileModificationTime));
+        }
+        QtCommonDialog dialog;
+        dialog.setFilter(QStringLiteral("CSV|*.CSV"));
+        dialog.setFileName(dir.filePath(QStringLiteral("T0.CSV")));
+        for (const bool save : {true, false}) {
+            QString cut;
+            QTimer poll; // the list reads the folder on a thread of its own: up to a minute
+            int polls = 0;
+            connect(&poll, &QTimer::timeout, this, [&] {
+                if (auto* dlg = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                    cut = ++polls > 1200 ? QStringLiteral("never read") : cutCells(dlg, 4);
+                    if (!cut.isNull())
+                        dlg->reject();
+                }
+            });
+            poll.start(50);
+            save ? dialog.showSave() : dialog.showOpen();
+            QVERIFY2(cut.isEmpty(), qPrintable(cut));
+        }
+    }
+
     // ---- texts ----
 
     void leadingNumber_data()

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 
@@ -83,6 +84,10 @@ void TestWindows::collectionBarsTakeKeys()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
     QTEST(bar->value(), "value");
     QTEST(text->text(), "text");
+    // The bar shows that it has the focus: it looks different once the focus has moved on.
+    const QImage focused = bar->grab().toImage();
+    w.Start_Time->setFocus(Qt::TabFocusReason);
+    QVERIFY(focused != bar->grab().toImage());
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include "graph_model.h"
 #include "graph_plot.h"
 #include "twips.h"
+#include "window_keys.h"
 
 static QLabel* legendLabel(const QString& caption, int paletteIndex, QWidget* parent)
 {
@@ -32,6 +33,7 @@ FrmGraph::FrmGraph(QWidget* parent) : QWidget(parent)
     Print_Graph = Graph->addAction(QStringLiteral("Print"));
     Print_Graph->setObjectName(QStringLiteral("Print_Graph"));
     connect(Print_Graph, &QAction::triggered, this, &FrmGraph::Print_Graph_Click);
+    openMenusWithF10(Menu);
 
     m_client = new QWidget(this);
     m_client->setAutoFillBackground(true);
