@@ -91,7 +91,7 @@ void AlarmEngine::deliver(AlarmEvent e)
 {
     if (e.file.isEmpty())
         e.file = m_file;
-    if (int(m_events.size()) >= MaxEvents) {
+    if (int(m_events.size()) >= m_kept) {
         emit aboutToDropOldest();
         m_events.pop_front();
     }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -40,6 +41,8 @@ class AlarmEngine : public QObject
     void post(AlarmKind kind, const QString& text);
 
     const std::deque<AlarmEvent>& events() const { return m_events; } // oldest first
+    // How many events the list keeps (MaxEvents unless set; at least one), set before any.
+    void setEventsKept(int n) { m_kept = std::max(1, n); }
     std::vector<AlarmEvent> standing() const { return m_rules.standing(); }
     bool beyond(int display) const { return m_rules.beyond(display); }
     // At exit: the commands still running get up to `ms` to end.
@@ -65,4 +68,5 @@ class AlarmEngine : public QObject
     QString m_file;
     QTimer m_silence;
     std::deque<AlarmEvent> m_events;
+    int m_kept = MaxEvents;
 };

@@ -241,6 +241,7 @@ Recorder::Recorder(RecordOptions options, SerialControl& comm, const Clock& cloc
     alarms.notify = alarms.sound = false; // no screen, no one at the bell
     m_alarms.setSettings(alarms);
     m_alarms.setLines(m_err);
+    m_alarms.setEventsKept(100); // no one reads the list here: months of events need no memory
     SessionControls& controls = *this;
     SessionView& view = *this;
     m_core = std::make_unique<RecordingSession>(m_s, comm, clock, files, controls, view);
