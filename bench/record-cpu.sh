@@ -24,8 +24,8 @@ env -u DISPLAY -u WAYLAND_DISPLAY "$BUILD/tools/quorvane-record" --port "$work/m
     --quiet "$work/REC.CSV" 2>"$work/err" &
 rec=$!
 qv_bench_pids+=($rec)
-for _ in $(seq 100); do grep -q '^recording ' "$work/err" && break; sleep 0.1; done
-grep -q '^recording ' "$work/err" || { cat "$work/err" >&2; echo "quorvane-record did not start" >&2; exit 1; }
+for _ in $(seq 100); do grep -q ' start: recording ' "$work/err" && break; sleep 0.1; done
+grep -q ' start: recording ' "$work/err" || { cat "$work/err" >&2; echo "quorvane-record did not start" >&2; exit 1; }
 sleep 2 # past the start-up's own work
 
 rows0=$(wc -l <"$work/REC.CSV")
