@@ -18,6 +18,7 @@
 #include "data_display.h"
 #include "dig_display.h"
 #include "fil_disp.h"
+#include "file_plot.h"
 #include "graph_model.h"
 #include "graph_window.h"
 #include "port_dialogs.h"
@@ -597,7 +598,7 @@ class TestApp : public QObject
         QCOMPARE(names, (QStringList{"File_A", "View_Mode", "Data_Graph", "Help"}));
         QCOMPARE(m->File_A->actions().size(), 4);
         QCOMPARE(m->View_Mode->actions().size(), 4);
-        QCOMPARE(m->Data_Graph->actions().size(), 1);
+        QCOMPARE(m->Data_Graph->actions().size(), 2);
         QCOMPARE(m->Help->actions().size(), 1);
     }
 
@@ -620,6 +621,7 @@ class TestApp : public QObject
                     {"View_Mode", "Disp_File_Count", "Display File Count", 2},
                     {"View_Mode", "Data_Display_Raw", "Display Data", 3},
                     {"Data_Graph", "Graph_On", "Display Graph", 0},
+                    {"Data_Graph", "Plot_File", "Plot File", 1},
                     {"Help", "About_Me", "About", 0}};
         for (const auto& r : rows)
             QTest::newRow(r.name) << QString::fromLatin1(r.menu) << r.index
@@ -657,7 +659,8 @@ class TestApp : public QObject
         QTest::addColumn<QString>("name");
         for (const char* name :
              {"File_Save", "View_File", "File_Close", "Download_Datalogger", "Analog_On",
-              "Digitial_On", "Disp_File_Count", "Data_Display_Raw", "Graph_On", "About_Me"})
+              "Digitial_On", "Disp_File_Count", "Data_Display_Raw", "Graph_On", "Plot_File",
+              "About_Me"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void everyMenuItemActs()
@@ -704,6 +707,10 @@ class TestApp : public QObject
             QVERIFY(m->dataDisplay()->isVisible());
         } else if (name == u"Graph_On") {
             QVERIFY(a->isChecked() && m->graph()->isVisible());
+        } else if (name == u"Plot_File") {
+            QCOMPARE(m.dialog->shown, QStringList{QStringLiteral("open")});
+            QVERIFY(m->filePlot()->isVisible());
+            QCOMPARE(m->filePlot()->windowTitle(), QStringLiteral("MENU.CSV"));
         } else if (name == u"About_Me") {
             QVERIFY(m->about()->isVisible());
         }
