@@ -37,6 +37,7 @@ class PlotArea : public QWidget
     void setFollow(bool on) { m_follow = on; }
     bool follow() const { return m_follow; }
     void setEmptyText(const QString& text);
+    const QString& emptyText() const { return m_emptyText; } // shown while nothing is plotted
 
     const PlotFrame& frame();
     // What the cursor shows at `key`: the time, then each display's value there.
