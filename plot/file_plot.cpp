@@ -95,7 +95,7 @@ FrmFilePlot::FrmFilePlot(CommonDialog& dialog, MessageBoxes& boxes, QWidget* par
             Status->setText(
                 QStringLiteral("Reading... %1%").arg(m_load->done * 100 / m_load->size));
     });
-    resize(1000, 680);
+    resize(1100, 760);
 }
 
 FrmFilePlot::~FrmFilePlot()

@@ -30,9 +30,11 @@ SpanStats seriesRange(const PlotData& data, const Series& s, qint64 from, qint64
     return out;
 }
 
-double axisWidth(const ValueScale& s, const QFontMetricsF& fm)
+// An axis' column: its tick texts, and its unit's name above it.
+double axisWidth(const PlotAxis& a, const QFontMetricsF& fm)
 {
-    double w = 0;
+    const ValueScale& s = a.scale;
+    double w = fm.horizontalAdvance(a.label) - kTickLength;
     for (double v = std::ceil(s.low / s.step - 1e-9) * s.step; v <= s.high + s.step * 1e-6;
          v += s.step)
         w = std::max(w, fm.horizontalAdvance(plottext::value(v, s.decimals)));
@@ -253,10 +255,10 @@ void paintValueAxes(QPainter& p, const PlotFrame& f, const QFontMetricsF& fm)
                        Qt::AlignLeft | Qt::AlignVCenter, text);
         }
         grid = false; // the first axis' lines only, so the plot does not fill with grids
+        // The unit's name above its own column, clear of the axis beside it.
         const double w = fm.horizontalAdvance(a.label);
-        const double x = a.left ? a.edge - w + 2 : a.edge - 2;
-        p.drawText(QRectF(std::clamp(x, f.area.left(), f.area.right() - w),
-                          f.plot.top() - fm.height() - 3, w + 2, fm.height()),
+        const double x = a.left ? a.edge - w : a.edge + 1;
+        p.drawText(QRectF(x, f.plot.top() - fm.height() - 3, w + 2, fm.height()),
                    Qt::AlignLeft | Qt::AlignBottom, a.label);
     }
 }
@@ -517,7 +519,7 @@ PlotFrame layoutPlot(const PlotData& data, const PlotView& view, const QRectF& a
     // Left axes outwards from the plot's left edge, right axes from its right edge.
     double leftWidth = 0, rightWidth = 0;
     for (const PlotAxis& a : f.axes)
-        (a.left ? leftWidth : rightWidth) += axisWidth(a.scale, fm);
+        (a.left ? leftWidth : rightWidth) += axisWidth(a, fm);
     const double halfLabel = fm.horizontalAdvance(QStringLiteral("00:00:00")) / 2;
     const double left = area.left() + kMargin + std::max(leftWidth, halfLabel);
     const double right = area.right() - kMargin - std::max(rightWidth, halfLabel);
@@ -526,10 +528,10 @@ PlotFrame layoutPlot(const PlotData& data, const PlotView& view, const QRectF& a
     for (PlotAxis& a : f.axes) {
         if (a.left) {
             a.edge = l;
-            l -= axisWidth(a.scale, fm);
+            l -= axisWidth(a, fm);
         } else {
             a.edge = r;
-            r += axisWidth(a.scale, fm);
+            r += axisWidth(a, fm);
         }
     }
     return f;
