@@ -1,6 +1,5 @@
 #include "axes.h"
 
-#include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -66,11 +65,11 @@ QString tickText(double t, double step)
     return plottext::date(t).left(5);
 }
 
-std::vector<XTick> numberTicks(double from, double to, double pixels, const QFontMetricsF& fm)
+std::vector<XTick> numberTicks(double from, double to, double pixels, double digit)
 {
-    const double width =
-        fm.horizontalAdvance(QString::number(qint64(std::max(std::fabs(from), std::fabs(to))))) +
-        24;
+    const qsizetype digits =
+        QString::number(qint64(std::max(std::fabs(from), std::fabs(to)))).size();
+    const double width = digit * double(digits) + 24;
     double step = niceStep((to - from) * width / std::max(pixels, 1.0));
     step = std::max(step, 1.0);
     std::vector<XTick> out;
@@ -117,19 +116,18 @@ ValueScale valueScale(double min, double max, int lines)
     return s;
 }
 
-std::vector<XTick> xTicks(const PlotData& data, double from, double to, double pixels,
-                          const QFontMetricsF& fm)
+std::vector<XTick> xTicks(const PlotData& data, double from, double to, double pixels, double digit)
 {
     if (!(to > from))
         return {};
     if (!data.timeAxis())
-        return numberTicks(from, to, pixels, fm);
+        return numberTicks(from, to, pixels, digit);
     const double scale = data.segmentAt(from).scale;
     const double perSecond = pixels / ((to - from) * scale);
     double step = kTimeSteps[std::size(kTimeSteps) - 1];
     for (const double s : kTimeSteps) {
-        const QString sample = s < 60 ? QStringLiteral("00:00:00") : QStringLiteral("00:00");
-        if (s * perSecond >= fm.horizontalAdvance(sample) + 18) {
+        const double text = digit * (s < 60 ? 8 : 5); // hh:mm:ss, hh:mm or mm-dd
+        if (s * perSecond >= text + 18) {
             step = s;
             break;
         }

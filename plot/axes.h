@@ -4,7 +4,6 @@
 #include <vector>
 
 class PlotData;
-class QFontMetricsF;
 
 // A value axis: from `low` to `high`, a line every `step`.
 struct ValueScale
@@ -29,10 +28,11 @@ struct XTick
 };
 
 // Ticks along the key axis from `from` to `to` over `pixels`: times of the file's clock on steps
-// from a second to weeks that leave room for their texts, or record and row numbers. After the
-// clock was set back the ticks start again on the new stretch's own times.
+// from a second to weeks that leave room for their texts (`digit` is a digit's width), or record
+// and row numbers. After the clock was set back the ticks start again on the new stretch's own
+// times.
 std::vector<XTick> xTicks(const PlotData& data, double from, double to, double pixels,
-                          const QFontMetricsF& fm);
+                          double digit);
 
 namespace plottext {
 

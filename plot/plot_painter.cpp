@@ -200,7 +200,8 @@ void paintGaps(QPainter& p, const PlotData& data, const PlotFrame& f, qint64 fir
 
 void paintXAxis(QPainter& p, const PlotData& data, const PlotFrame& f, const QFontMetricsF& fm)
 {
-    const std::vector<XTick> ticks = xTicks(data, f.from, f.to, f.plot.width(), fm);
+    const std::vector<XTick> ticks =
+        xTicks(data, f.from, f.to, f.plot.width(), fm.horizontalAdvance(QLatin1Char('0')));
     double textEnd = -1e9, secondEnd = -1e9;
     for (const XTick& t : ticks) {
         const double x = f.xOf(t.key);

@@ -2,6 +2,7 @@
 // against a plain scan, following a file another process appends to, and the exported pictures.
 
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSvgRenderer>
@@ -15,6 +16,7 @@
 #include "plot_export.h"
 #include "plot_file.h"
 #include "plot_painter.h"
+#include "plot_stats.h"
 #include "seq_files.h"
 
 namespace {
@@ -113,6 +115,14 @@ class TestPlot : public QObject
   private slots:
     void readsFiles_data();
     void readsFiles();
+    void aLastLineIsTakenBackWhereverTheFileStops();
+    void valuesReadBackAsTheirTexts_data();
+    void valuesReadBackAsTheirTexts();
+    void keysReadBackAsWritten();
+    void ticksSuitEverySpan_data();
+    void ticksSuitEverySpan();
+    void drawsGapsAsShadedBreaks();
+    void statisticsTellTheFile();
     void pixelColumnsMatchAScan_data();
     void pixelColumnsMatchAScan();
     void spanStatisticsMatchAScan();
@@ -183,6 +193,160 @@ void TestPlot::readsFiles()
     QCOMPARE(whole, expected);
     for (int piece = 1; piece <= 7; ++piece)
         QCOMPARE(describe(readBytes(bytes, piece)), whole);
+}
+
+// A file caught at any byte by a reader that finishes there reads, once the rest comes, as the
+// whole file read at once: nothing of the cut line is kept.
+void TestPlot::aLastLineIsTakenBackWhereverTheFileStops()
+{
+    const QByteArray bytes =
+        "title line\r\n" + kDual +
+        "High,+45.3,%RH,12-07-2026-09:30:01,+21.3,Deg C,12-07-2026-09:30:02\r\n"
+        " 1 ,+46.0,%RH,+70.1,Deg F,10:00:00,12-07-2026\r\n 2 ,-,%RH,+70.2,Deg "
+        "F,09:00:01,12-07-2026";
+    const QString whole = describe(readBytes(bytes));
+    for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
+        PlotData d;
+        PlotReader r(d);
+        r.feed(bytes.first(cut));
+        r.finish();
+        r.feed(bytes.sliced(cut));
+        r.finish();
+        QVERIFY2(describe(d) == whole,
+                 qPrintable(QStringLiteral("cut at %1: ").arg(cut) + describe(d)));
+    }
+}
+
+void TestPlot::valuesReadBackAsTheirTexts_data()
+{
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("store"); // ValueColumn::Store at the end
+    QTest::newRow("a meter's readings") << QStringList{"+45.12", "-0.5", "", "+022.4", "0"} << 0;
+    QTest::newRow("a finer step later") << QStringList{"12", "3.25", "-7", "0.001"} << 0;
+    QTest::newRow("outgrows two bytes") << QStringList{"1.5", "32767", "-40000.5", ""} << 1;
+    QTest::newRow("a step finer than four bytes hold") << QStringList{"1234567", "0.0001"} << 2;
+    QTest::newRow("longer than a decimal")
+        << QStringList{"1", "3.14159265358979323846", "1e-30"} << 2;
+}
+
+// Every value reads back as the double its text parses to, whichever store the column grew into.
+void TestPlot::valuesReadBackAsTheirTexts()
+{
+    QFETCH(QStringList, texts);
+    QFETCH(int, store);
+    QByteArray csv = "v,n\n";
+    for (const QString& t : texts)
+        csv += t.toLatin1() + ",1\n";
+    const PlotData d = readBytes(csv);
+    const ValueColumn& v = d.channels.at(0).values;
+    QCOMPARE(v.size(), texts.size());
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        if (texts[i].isEmpty())
+            QVERIFY(v.isGap(i));
+        else
+            QCOMPARE(v.at(i), texts[i].toDouble());
+    }
+    QCOMPARE(int(v.store()), store);
+}
+
+void TestPlot::keysReadBackAsWritten()
+{
+    KeyColumn k;
+    std::vector<qint32> written;
+    QRandomGenerator rng(11);
+    qint32 key = 5;
+    for (int i = 0; i < 20000; ++i) {
+        key += i == 9000 ? 100000 : qint32(rng.bounded(3)); // one block with a long gap
+        k.push(key);
+        written.push_back(key);
+    }
+    k.truncate(12345);
+    written.resize(12345);
+    for (int i = 0; i < 3000; ++i) {
+        k.push(key += 70000); // blocks too wide for two-byte steps from the start
+        written.push_back(key);
+    }
+    QCOMPARE(k.size(), qint64(written.size()));
+    for (size_t i = 0; i < written.size(); ++i)
+        QCOMPARE(k[qint64(i)], written[i]);
+}
+
+void TestPlot::ticksSuitEverySpan_data()
+{
+    QTest::addColumn<double>("span"); // seconds from 12-07-2026 00:00:00 shown across 1200 pixels
+    QTest::addColumn<double>("step");
+    QTest::addColumn<QString>("first"); // the first tick's texts
+    QTest::newRow("seconds") << 20.0 << 2.0 << "00:00:00 12-07-2026";
+    QTest::newRow("ten minutes") << 600.0 << 60.0 << "00:00 12-07-2026";
+    QTest::newRow("a day") << 86400.0 << 7200.0 << "00:00 12-07-2026";
+    QTest::newRow("a week") << 7 * 86400.0 << 43200.0 << "00:00 12-07-2026";
+    QTest::newRow("weeks") << 70 * 86400.0 << 7 * 86400.0 << "12-07 2026"; // a Monday
+}
+
+void TestPlot::ticksSuitEverySpan()
+{
+    QFETCH(double, span);
+    QFETCH(double, step);
+    QFETCH(QString, first);
+    const PlotData d = readBytes(" 1 ,+1.0,V,00:00:00,12-07-2026\r\n");
+    const std::vector<XTick> ticks = xTicks(d, 0, span, 1200, 7);
+    QVERIFY(ticks.size() >= 5 && ticks.size() <= 25);
+    QCOMPARE(ticks[1].key - ticks[0].key, step);
+    QCOMPARE(ticks[0].text + u' ' + ticks[0].second, first);
+    // A download's records read as times once given a start and an interval.
+    PlotData download =
+        readBytes("Data 1,Data Unit,Data 2,Data Unit\r\n 1 ,+1.0,V,,\r\n 2 ,+2.0,V,,\r\n");
+    QVERIFY(!download.timeAxis());
+    download.setRecordTimes(d.keyBase, 30);
+    QCOMPARE(plottext::key(download, 2), QStringLiteral("12-07-2026 00:00:30"));
+}
+
+// A shaded band over a gap in time, and no line across it or across rows without a number.
+void TestPlot::drawsGapsAsShadedBreaks()
+{
+    QByteArray bytes;
+    for (int s = 0; s < 60; ++s) {
+        if (s >= 20 && s < 40)
+            continue; // a gap of 20 s
+        bytes += QStringLiteral(" %1 ,%2,V,00:00:%3,12-07-2026\r\n")
+                     .arg(s + 1)
+                     .arg(s >= 45 && s < 50 ? QStringLiteral("----") : QStringLiteral("+5.0"))
+                     .arg(s, 2, 10, QChar(u'0'))
+                     .toLatin1();
+    }
+    const PlotData d = readBytes(bytes);
+    QImage image(900, 500, QImage::Format_RGB32);
+    PlotStyle style;
+    style.screen = true;
+    const PlotFrame f = layoutPlot(d, wholeView(d), image.rect(), style);
+    QPainter p(&image);
+    paintPlot(p, d, f, style);
+    p.end();
+    const int y = int(std::lround(f.yOf(f.axes.at(0), 5.0)));
+    auto blueAt = [&](double key) { return image.pixel(int(f.xOf(key)), y) == qRgb(0, 0, 255); };
+    QVERIFY(blueAt(10) && blueAt(42) && blueAt(55));
+    QVERIFY(!blueAt(30) && !blueAt(47)); // the gap, and the rows without a number
+    const QRgb shade = image.pixel(int(f.xOf(30)), int(f.plot.bottom()) - 40);
+    QVERIFY(shade != qRgb(255, 255, 255) && qGray(shade) > 180); // shaded, lightly
+    QCOMPARE(image.pixel(int(f.xOf(47)), int(f.plot.bottom()) - 40), qRgb(255, 255, 255));
+}
+
+void TestPlot::statisticsTellTheFile()
+{
+    const PlotData d =
+        readBytes(kDual + "High,+45.3,%RH,12-07-2026-09:30:01,,,\r\n"
+                          " 1 ,+46.0,%RH,+22.0,Deg C,10:00:00,12-07-2026\r\nnoise\r\n");
+    const QString html = statisticsHtml(d, 0, 2);
+    QVERIFY2(html.contains(QStringLiteral("12-07-2026 09:30:00 – 12-07-2026 09:30:02 (2 s)")),
+             qPrintable(html));
+    QVERIFY(html.contains(QStringLiteral(
+        "4 rows, 1 gap (longest 29 min 58 s after 12-07-2026 09:30:02), 2 collections, 1 line not "
+        "read (line 6 first)")));
+    // In view: display 1's three numbers, min 45.1 at 09:30:00, mean 45.20, deviation 0.10.
+    QVERIFY(html.contains(
+        QStringLiteral("<td align=right>3</td><td align=right>45.1</td><td>12-07-2026 "
+                       "09:30:00</td><td align=right>45.3</td><td>12-07-2026 "
+                       "09:30:01</td><td align=right>45.20</td><td align=right>0.10</td>")));
 }
 
 void TestPlot::pixelColumnsMatchAScan_data()
