@@ -128,6 +128,8 @@ class TestPlot : public QObject
     void spanStatisticsMatchAScan();
     void followsRowsAnotherProcessAppends();
     void followsWithoutDisturbingARecording();
+    void seesAFileReplaced_data();
+    void seesAFileReplaced();
     void exports_data();
     void exports();
     void spans_data();
@@ -539,6 +541,48 @@ void TestPlot::followsWithoutDisturbingARecording()
     files.close(1);
     QCOMPARE(readAll(path).count("\r\n"), 5);
     QTRY_COMPARE_WITH_TIMEOUT(file->data.rowCount(), 5, 20000);
+}
+
+void TestPlot::seesAFileReplaced_data()
+{
+    QTest::addColumn<QString>("how"); // a shell command on "$1", the file followed
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("appended to") << "printf 'more\\r\\n' >> \"$1\"" << false;
+    QTest::newRow("truncated") << ": > \"$1\"" << true;
+    QTest::newRow("renamed over") << "cp \"$1\" \"$1.new\" && mv \"$1.new\" \"$1\"" << true;
+    QTest::newRow("rewritten past where it was read")
+        << "printf 'other bytes, longer than before: 0123456789\\r\\n' > \"$1\"" << true;
+    QTest::newRow("removed and written again")
+        << "rm \"$1\" && sleep 1.5 && printf ' 9 ,+1.0,V,10:00:00,12-07-2026\\r\\n' > \"$1\""
+        << true;
+}
+
+// Only a file that is no longer what was read is read again; one that grew is followed on.
+void TestPlot::seesAFileReplaced()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, replaced);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("F.CSV"));
+    writeFile(path, " 1 ,+1.0,V,10:00:00,12-07-2026\r\n");
+    std::unique_ptr<PlotFile> file = PlotFile::read(path);
+    FileFollower follower;
+    int appended = 0, again = 0;
+    connect(&follower, &FileFollower::appended, this, [&] { ++appended; });
+    connect(&follower, &FileFollower::replaced, this, [&] { ++again; });
+    follower.start(path, file->identity, file->offset);
+    QProcess sh;
+    sh.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), how, QStringLiteral("sh"), path});
+    QVERIFY(sh.waitForFinished(30000));
+    QCOMPARE(sh.exitCode(), 0);
+    if (replaced) {
+        QTRY_COMPARE_WITH_TIMEOUT(again, 1, 20000);
+        QCOMPARE(appended, 0);
+    } else {
+        QTRY_COMPARE_WITH_TIMEOUT(appended, 1, 20000);
+        QTest::qWait(1500); // a poll or more later, still not read again
+        QCOMPARE(again, 0);
+    }
 }
 
 void TestPlot::exports_data()

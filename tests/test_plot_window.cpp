@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "command_line.h"
 #include "fil_disp.h"
 #include "file_plot.h"
 #include "plot_area.h"
@@ -78,6 +79,8 @@ class TestPlotWindow : public QObject
     void aTruncatedFileIsReadAgain();
     void exportsAndPrints();
     void tellsWhyNothingIsPlotted();
+    void commandLine_data();
+    void commandLine();
 };
 
 void TestPlotWindow::opensFromTheMenuAndTheViewer()
@@ -98,6 +101,7 @@ void TestPlotWindow::opensFromTheMenuAndTheViewer()
     QCOMPARE(w->windowTitle(), QStringLiteral("DAY.CSV"));
     QCOMPARE(w->data()->rowCount(), 10 * 60 - 240);
     QCOMPARE(w->data()->gaps().size(), size_t(1));
+    QVERIFY(w->TimeAxis->isHidden()); // for downloads only
     QVERIFY(w->Stats->text().contains(QStringLiteral("4 min")));
     w->close();
 
@@ -123,6 +127,8 @@ void TestPlotWindow::movingAround_data()
     QTest::newRow("right drag by a quarter") << "drag" << -149.75 << 449.25;
     QTest::newRow("arrow right") << "right" << 59.9 << 658.9;
     QTest::newRow("double click after a zoom") << "double" << 0.0 << 599.0;
+    QTest::newRow("far in: ten seconds at least") << "far in" << 294.5 << 304.5;
+    QTest::newRow("far out: four times the file at most") << "far out" << -903.2 << 1502.8;
 }
 
 void TestPlotWindow::movingAround()
@@ -155,6 +161,9 @@ void TestPlotWindow::movingAround()
     } else if (action == u"right") {
         a->setFocus();
         QTest::keyClick(a, Qt::Key_Right);
+    } else if (action == u"far in" || action == u"far out") {
+        for (int i = 0; i < 40; ++i)
+            wheel(a, QPoint(xOf(299.5), y), action == u"far in" ? 120 : -120);
     } else if (action == u"double") {
         wheel(a, QPoint(xOf(100), y), 480);
         QVERIFY(!a->whole());
@@ -288,6 +297,46 @@ void TestPlotWindow::tellsWhyNothingIsPlotted()
     writeFile(path, " 1 ,+1.0,V,10:00:00,12-07-2026\r\n 2 ,+2.0,V,10:00:01,12-07-2026\r\n",
               QIODevice::Append);
     QTRY_COMPARE_WITH_TIMEOUT(w->data()->series().size(), size_t(1), 20000);
+}
+
+void TestPlotWindow::commandLine_data()
+{
+    QTest::addColumn<QStringList>("args");
+    // action file export size from to, or the error of a wrong command line
+    QTest::addColumn<QString>("read");
+    // clang-format off
+    QTest::newRow("no plot") << QStringList{"--port", "1=/dev/null"} << "run";
+    QTest::newRow("the plot asks for a file") << QStringList{"--plot"} << "plot";
+    QTest::newRow("the plot with a port") << QStringList{"--plot", "f.csv", "--port", "1=/dev/null"} << "plot f.csv";
+    QTest::newRow("a span before the end") << QStringList{"--plot=f.csv", "--from", "-2h", "--to=-1h"} << "plot f.csv -2h -1h";
+    QTest::newRow("export") << QStringList{"--export", "o.svg", "--size=800x600", "--plot", "f.csv"} << "export f.csv o.svg 800x600";
+    QTest::newRow("no file before --export") << QStringList{"--plot", "--export", "o.png"} << "wrong --export needs the file to plot: --plot FILE --export OUT";
+    QTest::newRow("a size without export") << QStringList{"--plot", "f.csv", "--size", "800x600"} << "wrong --size goes with --export";
+    QTest::newRow("a value missing") << QStringList{"--plot", "f.csv", "--from"} << "wrong --from needs a value";
+    QTest::newRow("an unknown word with a plot") << QStringList{"--plot", "f.csv", "g.csv"} << "wrong unknown argument \"g.csv\" f.csv";
+    // clang-format on
+}
+
+void TestPlotWindow::commandLine()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, read);
+    PortMap ports;
+    const CommandLine c = readCommandLine(args, ports);
+    static const char* actions[] = {"run", "help", "version", "wrong", "plot", "export"};
+    QStringList got{QString::fromLatin1(actions[c.action])};
+    if (c.action == CommandLine::Wrong) {
+        QVERIFY(c.oneLine); // a plot's script gets one line, no usage
+        got << c.error;
+    }
+    for (const QString& s :
+         {c.plotFile, c.exportFile,
+          c.size.isValid() ? QStringLiteral("%1x%2").arg(c.size.width()).arg(c.size.height())
+                           : QString(),
+          c.from, c.to})
+        if (!s.isEmpty())
+            got << s;
+    QCOMPARE(got.join(u' '), read);
 }
 
 QTEST_MAIN(TestPlotWindow)
