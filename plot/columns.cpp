@@ -228,8 +228,3 @@ void ValueColumn::truncate(qint64 n)
     m_wide.truncate(n);
     m_real.truncate(n);
 }
-
-void ValueColumn::clear()
-{
-    *this = ValueColumn();
-}

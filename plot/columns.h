@@ -74,7 +74,6 @@ class KeyColumn
         ++m_size;
     }
     void truncate(qint64 n);
-    void clear() { truncate(0); }
     qint64 bytes() const;
 
   private:
@@ -157,7 +156,6 @@ class ValueColumn
         return kNaN;
     }
     void truncate(qint64 n);
-    void clear();
     qint64 bytes() const { return m_narrow.bytes() + m_wide.bytes() + m_real.bytes(); }
     Store store() const { return m_store; }
     // Decimal places of the finest value so far (for value texts); -1 once values are doubles.

@@ -245,11 +245,6 @@ void PlotData::rowsAdded()
     findGaps(m_gapsFrom);
 }
 
-void PlotData::clear()
-{
-    *this = PlotData();
-}
-
 PlotData::Checkpoint PlotData::checkpoint() const
 {
     Checkpoint c;

@@ -164,7 +164,6 @@ class PlotData
     void appendBlank(int channel);
     // After rows were added: the summaries, the usual step and the gaps follow.
     void rowsAdded();
-    void clear();
 
     // What rows added later can be taken back to (a last line without its end, read before the
     // rest of it was written).

@@ -163,6 +163,8 @@ bool PlotReader::takeFirstTellingLine(const char* b, const char* e)
     if (takeSaveLine(f, n) || takeClosingRow(f, n)) {
         m_data.kind = FileKind::SaveFile;
         taken = true;
+    } else if (saveShaped(f, n)) {
+        return false; // a save row spoilt in its time or date tells nothing: the rows after will
     } else if (downloadLike(b, e, f, n) && takeDownloadLine(b, e, f, n)) {
         m_data.kind = FileKind::DownloadFile;
         taken = true;
@@ -177,6 +179,16 @@ bool PlotReader::takeFirstTellingLine(const char* b, const char* e)
         notRead(m_s.previousLineNumber);
     m_s.previousLine.clear();
     return taken;
+}
+
+bool PlotReader::saveShaped(const Field* f, int n)
+{
+    if (n != 5 && n != 7)
+        return false;
+    const char* b = f[n - 1].b;
+    const char* e = f[n - 1].e;
+    trim(b, e);
+    return e - b == 10 && b[2] == '-' && b[5] == '-';
 }
 
 // The download's heading or error line, or a record whose unit fields are texts (a CSV file's

@@ -69,6 +69,7 @@ class PlotReader
     void notRead(qint64 line);
     bool takeFirstTellingLine(const char* b, const char* e);
     bool downloadLike(const char* b, const char* e, const Field* f, int n) const;
+    static bool saveShaped(const Field* f, int n); // five or seven fields, a date last
     bool takeSaveLine(const Field* f, int n);
     bool takeClosingRow(const Field* f, int n);
     bool takeDownloadLine(const char* b, const char* e, const Field* f, int n);

@@ -149,12 +149,6 @@ void RangeSummary::truncate(qint64 rows)
     m_rows = rows;
 }
 
-void RangeSummary::clear()
-{
-    m_levels.clear();
-    m_rows = 0;
-}
-
 template <bool Full>
 SpanStats RangeSummary::query(const ValueColumn& values, qint64 from, qint64 to) const
 {

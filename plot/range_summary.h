@@ -34,7 +34,6 @@ class RangeSummary
     void extend(const ValueColumn& values);
     // Forgets rows from `rows` on (they are read again later).
     void truncate(qint64 rows);
-    void clear();
 
     // Rows from `from` up to, not including, `to`.
     SpanStats stats(const ValueColumn& values, qint64 from, qint64 to) const;

@@ -134,6 +134,7 @@ class TestPlot : public QObject
     void exports();
     void spans_data();
     void spans();
+    void spansOfRecords();
 };
 
 void TestPlot::readsFiles_data()
@@ -177,6 +178,20 @@ void TestPlot::readsFiles_data()
         << "csv rows 3 | 1,2,3 | time: 3 1.5..3.5 | temp: 2 20.25..21 | hum: 3 40..42";
     QTest::newRow("decimal commas") << QByteArray("a;b\n1,5;2,5\n2,5;3\n")
         << "csv rows 2 | 1,2 | a: 2 1.5..2.5 | b: 2 2.5..3";
+    QTest::newRow("extremes stamped before the clock went back") << QByteArray(" 1 ,+1.0,V,10:00:00,12-07-2026\r\n 2 ,+2.0,V,10:00:01,12-07-2026\r\n"
+                                                                              " 3 ,+3.0,V,09:00:00,12-07-2026\r\n 4 ,+4.0,V,09:00:01,12-07-2026\r\n"
+                                                                              "High,+2.0,V,12-07-2026-10:00:01\r\nLo,+3.0,V,12-07-2026-09:00:00\r\n")
+        << "save rows 4 | 10:00:00,10:00:01,09:00:00,09:00:01 | Display 1 V: 4 1..4 | ClockBack@1.5 High@1=2 Lo@2=3";
+    QTest::newRow("single rows, then dual ones") << QByteArray(" 1 ,+1.0,V,10:00:00,12-07-2026\r\n 2 ,+2.0,V,+5.0,A,10:00:01,12-07-2026\r\n")
+        << "save rows 2 | 10:00:00,10:00:01 | Display 1 V: 2 1..2 | Display 2 A: 1 5..5";
+    QTest::newRow("a first row with no such time") << QByteArray(" 1 ,+1.0,V,25:00:00,12-07-2026\r\n 2 ,+2.0,V,10:00:01,12-07-2026\r\n")
+        << "save rows 1 | 10:00:01 | Display 1 V: 1 2..2 | not read 1 from line 1";
+    QTest::newRow("a line longer than any row") << kDual + QByteArray(70000, 'x') + "\r\n 4 ,+45.9,%RH,+21.9,Deg C,09:30:03,12-07-2026"
+        << "save rows 4 | 09:30:00,09:30:01,09:30:02,09:30:03 | Display 1 %RH: 4 45.1..45.9 | Display 2 Deg C: 4 21..21.9 | not read 1 from line 4";
+    QTest::newRow("a download's first record lost") << QByteArray("Data 1,Data Unit,Data 2,Data Unit\r\nError, Data Lost\r\n 1 ,+1.0,V,+2.0,A\r\n")
+        << "download rows 1 | 1 | Display 1 V: 1 1..1 | Display 2 A: 1 2..2 | DataLost@0.5";
+    QTest::newRow("more numeric columns than are plotted") << QByteArray("a,b,c,d,e,f,g,h,i,j\n1,2,3,4,5,6,7,8,9,10\n")
+        << "csv rows 1 | 1 | a: 1 1..1 | b: 1 2..2 | c: 1 3..3 | d: 1 4..4 | e: 1 5..5 | f: 1 6..6 | g: 1 7..7 | h: 1 8..8";
     QTest::newRow("empty file") << QByteArray() << "unknown rows 0";
     QTest::newRow("NUL bytes after the rows") << kDual + QByteArray(40, '\0') + "\r\n"
         << "save rows 3 | 09:30:00,09:30:01,09:30:02 | Display 1 %RH: 3 45.1..45.3 | Display 2 Deg C: 3 21..21.3 | not read 1 from line 4";
@@ -647,6 +662,22 @@ void TestPlot::spans_data()
     QTest::newRow("before the end") << "-30s" << false << "12-07-2026 23:59:40";
     QTest::newRow("no such day") << "2026-02-30" << false << "\"2026-02-30\" is no such time";
     QTest::newRow("a row number") << "12" << false << "\"12\" is not a time";
+    QTest::newRow("before the end, without a unit") << "-30" << false << "\"-30\": give a unit";
+}
+
+// A download's records: numbers, and numbers before the last, but no times.
+void TestPlot::spansOfRecords()
+{
+    const PlotData d =
+        readBytes("Data 1,Data Unit,Data 2,Data Unit\r\n 1 ,+1.0,V,,\r\n 2 ,+2.0,V,,\r\n"
+                  " 3 ,+3.0,V,,\r\n");
+    double key = 0;
+    QString error;
+    QVERIFY(spanKey(d, QStringLiteral("-2"), false, 0, &key, &error) && key == 1);
+    QVERIFY(spanKey(d, QStringLiteral("2"), true, 1, &key, &error) && key == 2);
+    QVERIFY(!spanKey(d, QStringLiteral("09:30"), false, 0, &key, &error));
+    QVERIFY2(error.contains(QStringLiteral("this file has no times")), qPrintable(error));
+    QVERIFY(!spanKey(d, QStringLiteral("-2h"), false, 0, &key, &error));
 }
 
 void TestPlot::spans()
