@@ -115,6 +115,7 @@ class TestPlot : public QObject
   private slots:
     void readsFiles_data();
     void readsFiles();
+    void aLastLineIsTakenBackWhereverTheFileStops_data();
     void aLastLineIsTakenBackWhereverTheFileStops();
     void valuesReadBackAsTheirTexts_data();
     void valuesReadBackAsTheirTexts();
@@ -212,15 +213,25 @@ void TestPlot::readsFiles()
         QCOMPARE(describe(readBytes(bytes, piece)), whole);
 }
 
+void TestPlot::aLastLineIsTakenBackWhereverTheFileStops_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("save file")
+        << "title line\r\n" + kDual +
+               "High,+45.3,%RH,12-07-2026-09:30:01,+21.3,Deg C,12-07-2026-09:30:02\r\n"
+               " 1 ,+46.0,%RH,+70.1,Deg F,10:00:00,12-07-2026\r\n"
+               " 2 ,-,%RH,+70.2,Deg F,09:00:01,12-07-2026";
+    QTest::newRow("download") << QByteArray(
+        "Data 1,Data Unit,Data 2,Data Unit\r\n 1 ,+45.1,%RH,+21.0,Deg C\r\n"
+        "Error, Data Lost\r\n 12 ,+45.25,%RH,+21.125,Deg C\r\n");
+    QTest::newRow("other CSV") << QByteArray("t;v\n1;2,5\n2;12,75\n3;1000");
+}
+
 // A file caught at any byte by a reader that finishes there reads, once the rest comes, as the
-// whole file read at once: nothing of the cut line is kept.
+// whole file read at once: nothing of the cut line is kept (a number cut short, a half row).
 void TestPlot::aLastLineIsTakenBackWhereverTheFileStops()
 {
-    const QByteArray bytes =
-        "title line\r\n" + kDual +
-        "High,+45.3,%RH,12-07-2026-09:30:01,+21.3,Deg C,12-07-2026-09:30:02\r\n"
-        " 1 ,+46.0,%RH,+70.1,Deg F,10:00:00,12-07-2026\r\n 2 ,-,%RH,+70.2,Deg "
-        "F,09:00:01,12-07-2026";
+    QFETCH(QByteArray, bytes);
     const QString whole = describe(readBytes(bytes));
     for (qsizetype cut = 0; cut <= bytes.size(); ++cut) {
         PlotData d;

@@ -103,6 +103,11 @@ void TestPlotWindow::opensFromTheMenuAndTheViewer()
     QCOMPARE(w->data()->gaps().size(), size_t(1));
     QVERIFY(w->TimeAxis->isHidden()); // for downloads only
     QVERIFY(w->Stats->text().contains(QStringLiteral("4 min")));
+    const QString download = dir.filePath(QStringLiteral("DOWN.CSV"));
+    writeFile(download, "Data 1,Data Unit,Data 2,Data Unit\r\n 1 ,+45.1,%RH,+21.0,Deg C\r\n");
+    w = plotThrough(m, download);
+    QVERIFY(w && !w->TimeAxis->isHidden());
+    QCOMPARE(w->windowTitle(), QStringLiteral("DOWN.CSV"));
     w->close();
 
     // The viewer's "Plot" plots the file it lists, and only once one is listed.
@@ -172,8 +177,12 @@ void TestPlotWindow::movingAround()
     }
     QVERIFY2(std::fabs(a->view().from - from) < 2 && std::fabs(a->view().to - to) < 2,
              qPrintable(QStringLiteral("%1 .. %2").arg(a->view().from).arg(a->view().to)));
-    if (action == u"box")
-        QCOMPARE(a->view().fixedValues.size(), a->frame().axes.size()); // the values too
+    if (action == u"box") { // the values too: each axis spans what the box did
+        const PlotAxis& rh = a->frame().axes.at(0);
+        QCOMPARE(a->view().fixedValues.size(), a->frame().axes.size());
+        QVERIFY(std::fabs(rh.scale.low - f.valueAt(f.axes.at(0), y + 51)) < 0.05);
+        QVERIFY(std::fabs(rh.scale.high - f.valueAt(f.axes.at(0), y - 50)) < 0.05);
+    }
 }
 
 void TestPlotWindow::cursorShowsTheValuesThere_data()
@@ -209,6 +218,7 @@ void TestPlotWindow::followKeepsTheNewestRowsInView_data()
     QTest::newRow("the newest minute moves on") << "end" << true << 671.0;
     QTest::newRow("elsewhere stays") << "start" << true << 120.0;
     QTest::newRow("without Follow") << "end" << false << 611.0;
+    QTest::newRow("Follow turned on again") << "start, then Follow" << true << 661.4;
 }
 
 void TestPlotWindow::followKeepsTheNewestRowsInView()
@@ -226,8 +236,13 @@ void TestPlotWindow::followKeepsTheNewestRowsInView()
     PlotArea* a = w->Plot;
     if (view == u"end")
         a->setView({551, 611, {}});
-    else if (view == u"start")
+    else if (view.startsWith(u"start"))
         a->setView({0, 120, {}});
+    if (view.endsWith(u"Follow")) { // off, then on: the newest rows come into view
+        w->Follow->setChecked(false);
+        w->Follow->setChecked(true);
+        QCOMPARE(a->view().to - a->view().from, 120.0);
+    }
     writeFile(path, saveRows(1, 600), QIODevice::Append);
     QTRY_COMPARE_WITH_TIMEOUT(w->data()->rowCount(), 11 * 60 - 240, 20000);
     QCOMPARE(a->view().to, to);
