@@ -224,7 +224,9 @@ void FrmFilePlot::TimeAxis_Click()
         start->setDateTime(QDateTime::fromSecsSinceEpoch(qint64(s.origin + s.scale), Qt::UTC));
         interval->setValue(s.scale);
     } else {
-        start->setDateTime(QDateTime(QDateTime::currentDateTime().date(), QTime(0, 0), Qt::UTC));
+        // A first guess: the day the file was written, from its start.
+        const QDate written = QFileInfo(m_path).lastModified().date();
+        start->setDateTime(QDateTime(written, QTime(0, 0), Qt::UTC));
         interval->setValue(1);
     }
     auto* numbers = new QCheckBox(QStringLiteral("Record numbers, no times"), &d);
