@@ -132,6 +132,9 @@ void TestPlotWindow::movingAround_data()
     QTest::newRow("right drag by a quarter") << "drag" << -149.75 << 449.25;
     QTest::newRow("arrow right") << "right" << 59.9 << 658.9;
     QTest::newRow("double click after a zoom") << "double" << 0.0 << 599.0;
+    QTest::newRow("Page Down: a whole span on")
+        << "page down" << 539.1 << 1138.1; // a tenth of the file stays
+    QTest::newRow("End after a zoom") << "end" << 469.64 << 601.64;
     QTest::newRow("far in: ten seconds at least") << "far in" << 294.5 << 304.5;
     QTest::newRow("far out: four times the file at most") << "far out" << -903.2 << 1502.8;
 }
@@ -163,9 +166,11 @@ void TestPlotWindow::movingAround()
         QTest::mousePress(a, Qt::RightButton, {}, QPoint(xOf(300), y));
         QTest::mouseMove(a, QPoint(xOf(300) + int(f.plot.width() / 4), y));
         QTest::mouseRelease(a, Qt::RightButton, {}, QPoint(xOf(300) + int(f.plot.width() / 4), y));
-    } else if (action == u"right") {
-        a->setFocus();
-        QTest::keyClick(a, Qt::Key_Right);
+    } else if (action == u"right" || action == u"page down") {
+        QTest::keyClick(a, action == u"right" ? Qt::Key_Right : Qt::Key_PageDown);
+    } else if (action == u"end") {
+        a->setView({100, 232, {}});
+        QTest::keyClick(a, Qt::Key_End);
     } else if (action == u"far in" || action == u"far out") {
         for (int i = 0; i < 40; ++i)
             wheel(a, QPoint(xOf(299.5), y), action == u"far in" ? 120 : -120);
@@ -282,6 +287,15 @@ void TestPlotWindow::exportsAndPrints()
     w->Export->click();
     QCOMPARE(QImage(png).size(), w->Plot->size());
     QVERIFY(m.boxes->shown.isEmpty());
+    m.dialog->choices.push_back(dir.filePath(QStringLiteral("view.txt")));
+    w->Export->click();
+    QVERIFY(m.boxes->shown.value(0).endsWith(QStringLiteral("must end in .png, .svg or .pdf")));
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("view.txt"))));
+
+    // A print that fails says so, and nothing else stops.
+    printToPdfFile(dir.filePath(QStringLiteral("no/such/folder/printed.pdf")));
+    w->Print->click();
+    QVERIFY(m.boxes->shown.value(1).startsWith(QStringLiteral("The plot was not printed.\n")));
 
     const QString pdf = dir.filePath(QStringLiteral("printed.pdf"));
     printToPdfFile(pdf);
