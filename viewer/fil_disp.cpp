@@ -169,8 +169,8 @@ FrmFilDisp::FrmFilDisp(QWidget* parent) : QWidget(parent, Qt::Tool)
     Command2 = new QPushButton(QStringLiteral("Plot"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
     Command2->setFont(small);
-    Command2->setGeometry(Command1->geometry().right() + 3, 0,
-                          Command2->fontMetrics().horizontalAdvance(Command2->text()) + 16, top - 1);
+    const int plotWidth = Command2->fontMetrics().horizontalAdvance(Command2->text()) + 16;
+    Command2->setGeometry(Command1->geometry().right() + 3, 0, plotWidth, top - 1);
     Command2->setEnabled(false);
     connect(Command2, &QPushButton::clicked, this, [this] { emit plotClicked(m_listedFile); });
     resize(twipsToPixels(9000, this), twipsToPixels(4800, this));
