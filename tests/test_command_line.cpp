@@ -93,6 +93,8 @@ void TestCommandLine::plotExport_data()
     QTest::newRow("not a time") << QStringList{"--plot", "DIR/SAVE.CSV", "--export", "DIR/b.png", "--from", "yesterday"} << 2 << "quorvane: --from \"yesterday\"" << "";
     QTest::newRow("a span ending before it starts") << QStringList{"--plot", "DIR/SAVE.CSV", "--export", "DIR/b.png", "--from", "09:30:02", "--to", "2026-12-07 09:30:01"} << 2 << "quorvane: the span ends before it starts" << "";
     QTest::newRow("export without a file") << QStringList{"--export", "DIR/b.png"} << 2 << "quorvane: --export, --size, --from and --to go with --plot FILE" << "";
+    QTest::newRow("the plot alone, of no file") << QStringList{"--plot", "DIR/NONE.CSV"} << 1 << "quorvane: DIR/NONE.CSV: no such file" << "";
+    QTest::newRow("the plot alone, of a folder") << QStringList{"--plot", "DIR/"} << 1 << "quorvane: DIR/: not a file that can be plotted" << "";
     QTest::newRow("an unknown argument") << QStringList{"--plot", "DIR/SAVE.CSV", "--export", "DIR/b.png", "--colour"} << 2 << "quorvane: unknown argument \"--colour\"" << "";
     // clang-format on
 }

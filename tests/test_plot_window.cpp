@@ -1,12 +1,17 @@
 // The plot window through the main window, with a fake dialog and real files: opening it,
 // moving around, the cursor, following, exporting and printing.
 
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QDoubleSpinBox>
 #include <QImage>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include "command_line.h"
@@ -79,6 +84,7 @@ class TestPlotWindow : public QObject
     void aTruncatedFileIsReadAgain();
     void exportsAndPrints();
     void tellsWhyNothingIsPlotted();
+    void aDownloadGetsATimeAxis();
     void commandLine_data();
     void commandLine();
 };
@@ -326,6 +332,39 @@ void TestPlotWindow::tellsWhyNothingIsPlotted()
     writeFile(path, " 1 ,+1.0,V,10:00:00,12-07-2026\r\n 2 ,+2.0,V,10:00:01,12-07-2026\r\n",
               QIODevice::Append);
     QTRY_COMPARE_WITH_TIMEOUT(w->data()->series().size(), size_t(1), 20000);
+}
+
+// The user gives the first record's time and the logging interval; Cancel and "Record numbers"
+// leave or bring back the numbers.
+void TestPlotWindow::aDownloadGetsATimeAxis()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("DOWN.CSV"));
+    writeFile(path, "Data 1,Data Unit,Data 2,Data Unit\r\n 1 ,+1.0,V,,\r\n 2 ,+2.0,V,,\r\n"
+                    " 3 ,+3.0,V,,\r\n");
+    MainWithFakes m;
+    FrmFilePlot* w = plotThrough(m, path);
+    QVERIFY(w);
+    auto answer = [](bool ok, bool numbers) {
+        QTimer::singleShot(0, [ok, numbers] {
+            auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->findChild<QDateTimeEdit*>()->setDateTime(
+                QDateTime(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC));
+            d->findChild<QDoubleSpinBox*>()->setValue(60);
+            d->findChild<QCheckBox*>()->setChecked(numbers);
+            ok ? d->accept() : d->reject();
+        });
+    };
+    answer(false, false);
+    w->TimeAxis->click();
+    QVERIFY(!w->data()->timeAxis());
+    answer(true, false);
+    w->TimeAxis->click();
+    QCOMPARE(w->Plot->cursorTexts(3).value(0), QStringLiteral("12-07-2026 08:02:00"));
+    answer(true, true);
+    w->TimeAxis->click();
+    QCOMPARE(w->Plot->cursorTexts(3).value(0), QStringLiteral("record 3"));
 }
 
 void TestPlotWindow::commandLine_data()
