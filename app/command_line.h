@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -14,10 +15,19 @@ struct CommandLine
         Run,     // start the program with the ports given
         Help,    // the usage, on standard output
         Version, // "quorvane <version>", on standard output
-        Wrong    // `error`, then the usage, on standard error
+        Wrong,   // `error`, then the usage, on standard error
+        Plot,    // the plot of `plotFile` alone (asked for when empty)
+        Export   // the plot of `plotFile` written into `exportFile`, with no window
     };
     Action action = Run;
     QString error;
+    bool oneLine = false; // Wrong: the message alone, as a script wants it
+
+    QString plotFile;
+    QString exportFile;
+    QSize size;
+    QString from;
+    QString to;
 };
 
 // Reads the arguments after the program's name; --port options go into `ports`.

@@ -19,6 +19,7 @@
 #include "datalog_window.h"
 #include "dig_display.h"
 #include "fil_disp.h"
+#include "file_plot.h"
 #include "gauge_model.h"
 #include "graph_model.h"
 #include "graph_window.h"
@@ -144,6 +145,7 @@ void FrmMain::buildMenus()
     Data_Graph = menuBar()->addMenu(QStringLiteral("Data Graph"));
     Data_Graph->setObjectName(QStringLiteral("Data_Graph"));
     item(Data_Graph, Graph_On, "Graph_On", QStringLiteral("Display Graph"), true);
+    item(Data_Graph, Plot_File, "Plot_File", QStringLiteral("Plot File"));
     Help = menuBar()->addMenu(QStringLiteral("About"));
     Help->setObjectName(QStringLiteral("Help"));
     item(Help, About_Me, "About_Me", QStringLiteral("About"));
@@ -158,6 +160,7 @@ void FrmMain::buildMenus()
     connect(Data_Display_Raw, &QAction::triggered, this, &FrmMain::Data_Display_Raw_Click);
     connect(View_File, &QAction::triggered, this, &FrmMain::View_File_Click);
     connect(Download_Datalogger, &QAction::triggered, this, &FrmMain::Download_Datalogger_Click);
+    connect(Plot_File, &QAction::triggered, this, &FrmMain::Plot_File_Click);
 }
 
 // ---- windows ----

@@ -100,6 +100,7 @@ class FrmMain : public QMainWindow, private SessionControls, private SessionView
     QAction *Analog_On, *Digitial_On, *Disp_File_Count, *Data_Display_Raw, *View_Alarms;
     QAction* Graph_On;
     QAction* About_Me;
+    QAction* Plot_File; // "Data Graph" > "Plot File"
 
     // ---- Datalogger download and file viewer (frm_main_logger.cpp, frm_main_viewer.cpp) ----
   public:
@@ -145,6 +146,18 @@ private:
     FrmAlarms* makeAlarms();
     WindowSlot<FrmAlarms> m_alarmsWindow{[this] { return makeAlarms(); }};
     // ---- end of alarms ----
+
+    // ---- plot of a file (frm_main_plot.cpp) ----
+  public:
+    void Plot_File_Click();
+    void plotFile(const QString& path);
+    class FrmFilePlot* filePlot();
+    bool filePlotLoaded() const { return m_filePlot.loaded(); }
+
+  private:
+    class FrmFilePlot* makeFilePlot();
+    WindowSlot<class FrmFilePlot> m_filePlot{[this] { return makeFilePlot(); }};
+    // ---- end of plot of a file ----
 
   protected:
     void closeEvent(QCloseEvent* event) override;

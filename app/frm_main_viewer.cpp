@@ -6,7 +6,11 @@
 
 FrmFilDisp* FrmMain::filDisp()
 {
-    return m_filDisp.get();
+    const bool fresh = !m_filDisp.loaded();
+    FrmFilDisp* w = m_filDisp.get();
+    if (fresh)
+        connect(w, &FrmFilDisp::plotClicked, this, &FrmMain::plotFile);
+    return w;
 }
 
 void FrmMain::View_File_Click()

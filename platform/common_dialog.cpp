@@ -162,7 +162,8 @@ void QtCommonDialog::showSave()
     dlg.setDefaultSuffix(m_defaultExt);
     if (!m_fileName.isEmpty())
         dlg.selectFile(m_fileName);
-    if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
+    m_accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    if (m_accepted)
         m_fileName = withDefaultExt(dlg.selectedFiles().first());
 }
 
@@ -173,7 +174,8 @@ void QtCommonDialog::showOpen()
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setDefaultSuffix(m_defaultExt);
-    if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
+    m_accepted = dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty();
+    if (m_accepted)
         m_fileName = dlg.selectedFiles().first();
 }
 

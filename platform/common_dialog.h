@@ -24,6 +24,9 @@ public:
 
     virtual void showSave() = 0;
     virtual void showOpen() = 0;
+    // Whether the last save or open dialog was closed with its OK button (a cancelled one leaves
+    // the proposed name, which a new file must not be written under).
+    bool accepted() const { return m_accepted; }
     // True when the user chose a printer (the choice applies to the following print).
     virtual bool showPrinter() = 0;
 
@@ -33,6 +36,7 @@ protected:
     QString m_defaultExt;
     QString m_fileName;
     QString m_title;
+    bool m_accepted = false;
 };
 
 class QtCommonDialog : public CommonDialog

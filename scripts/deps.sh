@@ -1,12 +1,13 @@
 # Sourced by run.sh and test.sh: installs the Debian packages that are missing.
 # Everything the build and the tests need is listed here; nothing else is assumed on the machine.
-# qt6-svg-dev: the build paints the scalable application icon.
+# qt6-svg-dev: the build paints the scalable application icon; the plot writes SVG pictures.
 QV_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
                    qt6-serialport-dev libgl-dev qt6-svg-dev)
 # dpkg-dev: scripts/package.sh (dpkg-buildflags, dpkg-shlibdeps, dpkg-parsechangelog).
 QV_PACKAGE_PACKAGES=(dpkg-dev)
 # locales: a German locale is built for the number-text test.
-# poppler-utils: pdftoppm turns the printed graph into an image for its test.
+# poppler-utils: pdftoppm turns the printed graph into an image for its test; pdfinfo counts the
+#   pages of the plot's PDF files.
 # lintian, desktop-file-utils, appstream, man-db: the package check's validators.
 # systemd: systemd-analyze checks the recorder's unit (it parses, its exposure, its call filter).
 # strace: lists the system calls quorvane-record makes, to hold them against that filter.

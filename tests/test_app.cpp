@@ -19,6 +19,7 @@
 #include "data_display.h"
 #include "dig_display.h"
 #include "fil_disp.h"
+#include "file_plot.h"
 #include "graph_model.h"
 #include "graph_window.h"
 #include "port_dialogs.h"
@@ -642,7 +643,7 @@ class TestApp : public QObject
         QCOMPARE(names, (QStringList{"File_A", "View_Mode", "Data_Graph", "Help"}));
         QCOMPARE(m->File_A->actions().size(), 4);
         QCOMPARE(m->View_Mode->actions().size(), 5); // the four items, then "Alarms"
-        QCOMPARE(m->Data_Graph->actions().size(), 1);
+        QCOMPARE(m->Data_Graph->actions().size(), 2); // "Display Graph", then "Plot File"
         QCOMPARE(m->Help->actions().size(), 1);
     }
 
@@ -666,6 +667,7 @@ class TestApp : public QObject
                     {"View_Mode", "Data_Display_Raw", "Display Data", 3},
                     {"View_Mode", "View_Alarms", "Alarms", 4},
                     {"Data_Graph", "Graph_On", "Display Graph", 0},
+                    {"Data_Graph", "Plot_File", "Plot File", 1},
                     {"Help", "About_Me", "About", 0}};
         for (const auto& r : rows)
             QTest::newRow(r.name) << QString::fromLatin1(r.menu) << r.index
@@ -704,6 +706,7 @@ class TestApp : public QObject
         for (const char* name :
              {"File_Save", "View_File", "File_Close", "Download_Datalogger", "Analog_On",
               "Digitial_On", "Disp_File_Count", "Data_Display_Raw", "View_Alarms", "Graph_On",
+              "Plot_File",
               "About_Me"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
@@ -754,6 +757,10 @@ class TestApp : public QObject
             QCOMPARE(m->alarms()->windowTitle(), QStringLiteral("Alarms"));
         } else if (name == u"Graph_On") {
             QVERIFY(a->isChecked() && m->graph()->isVisible());
+        } else if (name == u"Plot_File") {
+            QCOMPARE(m.dialog->shown, QStringList{QStringLiteral("open")});
+            QVERIFY(m->filePlot()->isVisible());
+            QCOMPARE(m->filePlot()->windowTitle(), QStringLiteral("MENU.CSV"));
         } else if (name == u"About_Me") {
             QVERIFY(m->about()->isVisible());
         }

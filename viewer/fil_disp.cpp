@@ -165,12 +165,26 @@ FrmFilDisp::FrmFilDisp(QWidget* parent) : QWidget(parent, Qt::Tool)
                           top - 1);
     List1->move(0, top);
     connect(Command1, &QPushButton::clicked, this, &FrmFilDisp::Command1_Click);
+    // "Plot" beside "Hide", in the same strip and the same small font.
+    Command2 = new QPushButton(QStringLiteral("Plot"), this);
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setFont(small);
+    const int plotWidth = Command2->fontMetrics().horizontalAdvance(Command2->text()) + 16;
+    Command2->setGeometry(Command1->geometry().right() + 3, 0, plotWidth, top - 1);
+    Command2->setEnabled(false);
+    connect(Command2, &QPushButton::clicked, this, [this] { emit plotClicked(m_listedFile); });
     resize(twipsToPixels(9000, this), twipsToPixels(4800, this));
 }
 
 void FrmFilDisp::Command1_Click()
 {
     hide();
+}
+
+void FrmFilDisp::setListedFile(const QString& path)
+{
+    m_listedFile = path;
+    Command2->setEnabled(!path.isEmpty());
 }
 
 void FrmFilDisp::showEvent(QShowEvent* event)

@@ -48,13 +48,25 @@ class FrmFilDisp : public QWidget
 
     QPushButton* Command1; // "Hide"
     FileListBox* List1;
+    QPushButton* Command2; // "Plot": the file listed, as a plot
 
     void Command1_Click();
 
+    // The file whose lines are listed; empty while none is (the button is then disabled).
+    void setListedFile(const QString& path);
+    const QString& listedFile() const { return m_listedFile; }
+
+  signals:
+    void plotClicked(const QString& path);
+
+  public:
     // Made to fit the screen it is on, frame and all: never bigger, never past its edges.
     void fitScreen();
 
   protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    QString m_listedFile;
 };

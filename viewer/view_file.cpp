@@ -13,6 +13,7 @@
 void viewFile(const FileViewerIo& io, QString& saveFileName, int& viewOpen)
 {
     io.window()->List1->clear();
+    io.window()->setListedFile(QString());
     try {
         if (viewOpen == 1)
             io.files.close(ViewerFileNumber);
@@ -49,8 +50,10 @@ void viewFile(const FileViewerIo& io, QString& saveFileName, int& viewOpen)
         }
         io.files.close(ViewerFileNumber);
         viewOpen = 0;
-        if (shown)
+        if (shown) {
             shown->List1->setListing(std::move(listing));
+            shown->setListedFile(saveFileName);
+        }
     } catch (const RuntimeError& e) {
         io.files.close(ViewerFileNumber);
         viewOpen = 0;

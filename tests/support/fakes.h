@@ -171,6 +171,7 @@ private:
     void record(const QString& kind)
     {
         shown << kind;
+        m_accepted = !choices.empty() && !choices.front().isEmpty();
         if (!choices.empty()) {
             if (!choices.front().isEmpty())
                 m_fileName = choices.front();
