@@ -258,3 +258,28 @@ bool WindowPlacement::reachable(const QRect& frame, const QList<QRect>& screens)
     }
     return false;
 }
+
+void fitToScreen(QWidget* w)
+{
+    const QScreen* s = w->screen();
+    if (!s)
+        return;
+    // The frame as far as it is known; before the window system has framed the window, a title
+    // bar's worth is kept free.
+    QSize frame = w->frameGeometry().size() - w->size();
+    if (frame.isEmpty())
+        frame = QSize(8, w->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8);
+    const QRect room = s->availableGeometry();
+    const QSize fits = w->size().boundedTo(room.size() - frame);
+    if (fits != w->size())
+        w->resize(fits);
+    // Its foot and right edge on the screen too (a window's position is its frame's).
+    QRect g(w->pos(), w->size() + frame);
+    if (!room.contains(g)) {
+        g.moveRight(std::min(g.right(), room.right()));
+        g.moveBottom(std::min(g.bottom(), room.bottom()));
+        g.moveLeft(std::max(g.left(), room.left()));
+        g.moveTop(std::max(g.top(), room.top()));
+        w->move(g.topLeft());
+    }
+}

@@ -10,6 +10,10 @@
 
 class QWidget;
 
+// A window that would stand out of its screen's available area is made to fit, frame and all,
+// and moved inside it: a large window on a small screen (1366 x 768) must show its foot.
+void fitToScreen(QWidget* w);
+
 // Where windows open. The main window opens where it was left; each other window opens, the first
 // time, in free space beside the main window and the windows already shown (cascading from the
 // main window only when the screen has no free place left), and after that where the user left

@@ -22,6 +22,7 @@
 #include "plot_stats.h"
 #include "printer.h"
 #include "runtime_error.h"
+#include "window_placement.h"
 
 // A reading from the start, on its own thread; the window takes its result when it ends.
 struct FrmFilePlot::Load
@@ -56,6 +57,9 @@ FrmFilePlot::FrmFilePlot(CommonDialog& dialog, MessageBoxes& boxes, QWidget* par
     Stats->setTextFormat(Qt::RichText);
     Stats->setTextInteractionFlags(Qt::TextSelectableByMouse);
     Stats->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // Long statistics lines are cut at the window's edge rather than widen it past a small
+    // screen.
+    Stats->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Status->setTextFormat(Qt::PlainText);
     Status->setToolTip(QStringLiteral("Wheel: zoom about the pointer. Drag: zoom to the box. "
                                       "Right drag, Shift drag or the arrow keys: pan. "
@@ -96,6 +100,12 @@ FrmFilePlot::FrmFilePlot(CommonDialog& dialog, MessageBoxes& boxes, QWidget* par
                 QStringLiteral("Reading... %1%").arg(m_load->done * 100 / m_load->size));
     });
     resize(1100, 760);
+}
+
+void FrmFilePlot::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fitToScreen(this);
 }
 
 FrmFilePlot::~FrmFilePlot()

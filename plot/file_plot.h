@@ -53,6 +53,9 @@ class FrmFilePlot : public QWidget
   signals:
     void loaded(); // a reading from the start ended (with rows or without)
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     struct Load;
     void loadEnded(const std::shared_ptr<Load>& load);

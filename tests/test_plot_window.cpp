@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -101,6 +102,10 @@ void TestPlotWindow::opensFromTheMenuAndTheViewer()
     m->Plot_File->trigger();
     QCOMPARE(m.dialog->fileName(), path);
     QVERIFY(!m->filePlotLoaded());
+    // On a screen smaller than its first size it fits, foot and all.
+    m.dialog->choices.push_back(path);
+    m->Plot_File->trigger();
+    QVERIFY(m->filePlot()->screen()->availableGeometry().contains(m->filePlot()->frameGeometry()));
 
     FrmFilePlot* w = plotThrough(m, path);
     QVERIFY(w && w->isVisible());

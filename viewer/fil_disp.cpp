@@ -13,6 +13,7 @@
 
 #include "list_keys.h"
 #include "twips.h"
+#include "window_placement.h"
 
 // ---- FileListBox ----
 
@@ -190,33 +191,9 @@ void FrmFilDisp::setListedFile(const QString& path)
 void FrmFilDisp::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    fitScreen();
+    fitToScreen(this);
 }
 
-void FrmFilDisp::fitScreen()
-{
-    const QScreen* s = screen();
-    if (!s)
-        return;
-    // The frame as far as it is known; before the window system has framed the window, a title
-    // bar's worth is kept free.
-    QSize frame = frameGeometry().size() - size();
-    if (frame.isEmpty())
-        frame = QSize(8, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8);
-    const QRect room = s->availableGeometry();
-    const QSize fits = size().boundedTo(room.size() - frame);
-    if (fits != size())
-        resize(fits);
-    // Its foot and right edge on the screen too (a window's position is its frame's).
-    QRect g(pos(), size() + frame);
-    if (!room.contains(g)) {
-        g.moveRight(std::min(g.right(), room.right()));
-        g.moveBottom(std::min(g.bottom(), room.bottom()));
-        g.moveLeft(std::max(g.left(), room.left()));
-        g.moveTop(std::max(g.top(), room.top()));
-        move(g.topLeft());
-    }
-}
 
 void FrmFilDisp::resizeEvent(QResizeEvent* event)
 {

@@ -61,7 +61,6 @@ class FrmFilDisp : public QWidget
 
   public:
     // Made to fit the screen it is on, frame and all: never bigger, never past its edges.
-    void fitScreen();
 
   protected:
     void showEvent(QShowEvent* event) override;
